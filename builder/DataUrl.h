@@ -1,0 +1,44 @@
+// The data URL of a file: "data:" + content type + ";base64," + CR LF + the
+// Base64 lines, and its one-line form. BuildDataUrl publishes it to the text
+// box: the whole text to the Tag, a bounded preview to the shown text.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "builder/TextBox.h"
+#include "support/ComponentObjects.h"
+
+namespace lumarind {
+
+// The text box shows at most this many characters of the data URL.
+inline constexpr std::size_t kPreviewLimit = 10000;
+
+using RegistryReaderFactory = std::function<std::unique_ptr<RegistryReader>()>;
+
+// The whole multi-line data URL for a file's content and its extension
+// (without the dot). Throws when any step fails.
+std::wstring ComposeDataUrl(std::string_view content, const std::wstring& extension,
+                            const RegistryReaderFactory& newRegistryReader);
+
+// What the text box shows for a data URL: the first kPreviewLimit characters
+// and, when more exists, a blank line and the notice.
+std::wstring PreviewOf(std::wstring_view dataUrl);
+
+// Composes the data URL and publishes preview and Tag together. When the
+// composition fails, the text box is left exactly as it was and the error
+// passes to the caller, so the window never shows one file and keeps another.
+void BuildDataUrl(std::string_view content, const std::wstring& extension, TextBox& txtData,
+                  const RegistryReaderFactory& newRegistryReader);
+
+// Every CR LF pair removed.
+std::wstring OneLineForm(std::wstring_view text);
+
+// Applies the line-break rule to encoder output: every CR dropped, then every
+// LF turned into CR LF. Text already in CR LF form is left as it is.
+void NormaliseLineBreaks(std::wstring& text);
+
+}  // namespace lumarind

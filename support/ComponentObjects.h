@@ -1,0 +1,144 @@
+// The component objects: file access, error boxes, the clipboard, the
+// registry, settings, file dialogs and the application services. The program
+// talks to them only through these interfaces; support/win32 implements them
+// against Windows, and tests put fakes in their place through Components.
+//
+// The argument lists follow the family's calling convention, fixed numeric
+// arguments and scratch variables included; implementations accept them and
+// give them no meaning. Every failing call throws lumarind::Error.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "support/Error.h"
+#include "support/SupportFunctions.h"
+
+namespace lumarind {
+
+// Root key values as the registry reader takes them.
+inline constexpr std::uint32_t kHkeyClassesRoot = 0x80000000u;
+
+// Error box styles and answers.
+inline constexpr int kStyleRetryCancelCritical = 21;
+inline constexpr int kStyleOkCritical = 16;
+inline constexpr int kAnswerRetry = 4;
+
+// The application object: the platform's description of the running program.
+struct ApplicationInfo {
+    std::wstring title;
+    int major = 0;
+    int minor = 0;
+    int revision = 0;
+    std::wstring versionText;
+    std::wstring comments;
+    std::wstring fileDescription;
+    std::wstring productName;
+    std::wstring companyName;
+    std::wstring legalCopyright;
+    std::wstring legalTrademarks;
+};
+
+class FileAccess {
+public:
+    virtual ~FileAccess() = default;
+    // The whole content, byte for byte.
+    virtual std::string ReadFile(const std::wstring& path, bool, int, int, int,
+                                 std::int32_t& scratch1, std::int32_t& scratch2,
+                                 std::int32_t& scratch3, bool& scratch4) = 0;
+    // Afterwards the file holds exactly the text (UTF-8, no byte-order mark),
+    // or, when the call throws, whatever it held before.
+    virtual void WriteFile(const std::wstring& path, std::wstring_view text, bool, int, int, int,
+                           std::int32_t& scratch) = 0;
+};
+
+class ErrorBox {
+public:
+    virtual ~ErrorBox() = default;
+    // A modal box with the message, a blank line and the error; returns the
+    // button pressed (kAnswerRetry for Retry).
+    virtual int ShowError(const Error& error, int style, int, const std::wstring& message, bool) = 0;
+};
+
+class ClipboardText {
+public:
+    virtual ~ClipboardText() = default;
+    virtual void Clear(std::int32_t& scratch) = 0;
+    virtual void SetText(std::wstring_view text, std::int32_t& scratch) = 0;
+};
+
+class RegistryReader {
+public:
+    virtual ~RegistryReader() = default;
+    // The value's text; empty when the key or the value does not exist.
+    virtual std::wstring ReadValue(std::uint32_t rootKey, const std::wstring& keyName,
+                                   const std::wstring& valueName, int, std::int32_t& scratch) = 0;
+};
+
+class SettingsStore {
+public:
+    virtual ~SettingsStore() = default;
+    virtual std::wstring GetSetting(const std::wstring& section, const std::wstring& key, int,
+                                    const ApplicationInfo& application,
+                                    const std::wstring& defaultValue, bool,
+                                    std::int32_t& scratch) = 0;
+    virtual void SaveSetting(const std::wstring& section, const std::wstring& key, int,
+                             const std::wstring& value, const ApplicationInfo& application, bool,
+                             std::int32_t& scratch) = 0;
+};
+
+class FileDialog {
+public:
+    virtual ~FileDialog() = default;
+    virtual void SetOwnerWindow(WindowHandle owner) = 0;
+    // Label and pattern pairs, every item separated from the next by '|'.
+    virtual void SetFilter(const std::wstring& filter) = 0;
+    // Zero-based: 0 is the first filter entry.
+    virtual void SetFilterIndex(int index) = 0;
+    virtual int FilterIndex() const = 0;
+    virtual void SetInitDir(const std::wstring& folder) = 0;
+    virtual void SetFileName(const std::wstring& path) = 0;
+    virtual std::wstring FileName() const = 0;
+    // True when the user confirmed a name.
+    virtual bool ShowOpen() = 0;
+    virtual bool ShowSave() = 0;
+};
+
+class CommandLineArgs {
+public:
+    virtual ~CommandLineArgs() = default;
+    virtual int Count() const = 0;
+    // Zero-based; 0 is the first argument after the program's name.
+    virtual std::wstring Item(int index) const = 0;
+    virtual void SetCommandLine(const std::wstring& text, bool) = 0;
+};
+
+class AppServices {
+public:
+    virtual ~AppServices() = default;
+    virtual CommandLineArgs& CommandLine() = 0;
+    // Modal; returns when the box is closed.
+    virtual void ShowAbout(WindowHandle owner, const ApplicationInfo& application,
+                           const std::wstring& extra, const void* picture,
+                           const std::wstring& dedication) = 0;
+};
+
+// The one seam between the program and its components. The four globals are
+// made on first use and live as long as the Components; the others are made
+// fresh for one command.
+class Components {
+public:
+    virtual ~Components() = default;
+    virtual FileAccess& fileAccess() = 0;
+    virtual ErrorBox& errorBox() = 0;
+    virtual ClipboardText& clipboardText() = 0;
+    virtual AppServices& appServices() = 0;
+    virtual std::unique_ptr<FileDialog> newFileDialog() = 0;
+    virtual std::unique_ptr<SettingsStore> newSettingsStore() = 0;
+    virtual std::unique_ptr<RegistryReader> newRegistryReader() = 0;
+    virtual const ApplicationInfo& application() = 0;
+};
+
+}  // namespace lumarind

@@ -1,0 +1,38 @@
+// The flat support functions. The portable ones (Base64, line breaks, path
+// parts) live in support/portable; those that need Windows in support/win32.
+// Every function either does its job or throws lumarind::Error.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace lumarind {
+
+// Selects this program's line form: 76-character lines separated by CR LF,
+// no break after the last line. It is the only form the encoder offers.
+inline constexpr int kBase64LineForm = 15;
+inline constexpr std::size_t kBase64LineLength = 76;
+
+// RFC 4648 Base64 (standard alphabet, '=' padding) of the bytes of content.
+std::wstring tsBase64Encode(std::string_view content, int lineForm);
+
+// The text without CR and LF at either end; breaks inside stay.
+std::wstring tsTrimCRLF(std::wstring text);
+
+// Parts of a Windows path ('\' or '/' separators, drive letters, UNC names).
+std::wstring tsGetFileExtension(std::wstring_view path);  // "png" for C:\a\photo.png
+std::wstring tsGetFileName(std::wstring_view path);       // "photo.png"
+std::wstring tsGetFilePath(std::wstring_view path);       // "C:\a"
+
+// Window handles travel through portable code as opaque values.
+using WindowHandle = void*;
+
+bool tsIsInIDE();
+void tsRegisterAppPath();
+WindowHandle tsGetThunderMainHandle();
+void tsSetWindowResIconAll(WindowHandle window, const std::wstring& resourceName);
+void tsCenterFormEx(WindowHandle window);
+void tsOpenReadMeFile(int reserved);
+
+}  // namespace lumarind

@@ -1,0 +1,67 @@
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+
+#include "support/Error.h"
+#include "support/SupportFunctions.h"
+#include "tests/common/ReferenceBase64.h"
+
+namespace lumarind {
+namespace {
+
+std::wstring Encode(std::string_view bytes) { return tsBase64Encode(bytes, kBase64LineForm); }
+
+TEST(Base64Encode, MatchesTheRfc4648TestVectors) {
+    EXPECT_EQ(Encode(""), L"");
+    EXPECT_EQ(Encode("f"), L"Zg==");
+    EXPECT_EQ(Encode("fo"), L"Zm8=");
+    EXPECT_EQ(Encode("foo"), L"Zm9v");
+    EXPECT_EQ(Encode("foob"), L"Zm9vYg==");
+    EXPECT_EQ(Encode("fooba"), L"Zm9vYmE=");
+    EXPECT_EQ(Encode("foobar"), L"Zm9vYmFy");
+}
+
+TEST(Base64Encode, UsesTheWholeAlphabetAndEveryByteValue) {
+    EXPECT_EQ(Encode(std::string("\xfb\xff\xbf", 3)), L"+/+/");
+    EXPECT_EQ(Encode(std::string("\0\0\0", 3)), L"AAAA");
+    std::string every;
+    for (int b = 0; b < 256; ++b) every += static_cast<char>(b);
+    EXPECT_EQ(testing::DecodeBase64(Encode(every)), every);
+}
+
+TEST(Base64Encode, BreaksLinesAfter76CharactersWithCRLFAndNotAtTheEnd) {
+    EXPECT_EQ(Encode(std::string(57, 'a')).size(), 76u);
+    const std::wstring twoLines = Encode(std::string(58, 'a'));
+    ASSERT_EQ(twoLines.size(), 76u + 2 + 4);
+    EXPECT_EQ(twoLines.substr(76, 2), L"\r\n");
+    EXPECT_EQ(twoLines.substr(78), L"YQ==");
+    const std::wstring exact = Encode(std::string(114, 'a'));
+    EXPECT_EQ(exact.size(), 76u * 2 + 2);
+    EXPECT_NE(exact.back(), L'\n');
+}
+
+TEST(Base64Encode, RoundTripsRandomContentOfManyLengths) {
+    std::mt19937 random(20261207);
+    std::vector<std::size_t> lengths;
+    for (std::size_t n = 0; n <= 200; ++n) lengths.push_back(n);
+    for (std::size_t base : {228u, 285u, 570u, 1140u, 3000u, 4104u}) {
+        for (std::size_t d = base - 2; d <= base + 2; ++d) lengths.push_back(d);
+    }
+    for (std::size_t length : lengths) {
+        std::string bytes(length, '\0');
+        for (char& b : bytes) b = static_cast<char>(random());
+        const std::wstring text = Encode(bytes);
+        ASSERT_EQ(text, testing::EncodeBase64Lines(bytes)) << "length " << length;
+        ASSERT_EQ(testing::DecodeBase64(text), bytes) << "length " << length;
+    }
+}
+
+TEST(Base64Encode, RefusesAnyOtherLineForm) {
+    for (int form : {0, 14, 16, -1}) {
+        EXPECT_THROW(tsBase64Encode("abc", form), Error) << form;
+    }
+}
+
+}  // namespace
+}  // namespace lumarind

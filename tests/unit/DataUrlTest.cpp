@@ -1,0 +1,128 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "builder/DataUrl.h"
+#include "common/UserTexts.h"
+#include "tests/common/ReferenceBase64.h"
+#include "tests/unit/FakeRegistryReader.h"
+#include "tests/unit/FakeTextBox.h"
+
+namespace lumarind {
+namespace {
+
+using testing::FakeRegistry;
+using testing::FakeTextBox;
+
+class BuildDataUrlTest : public ::testing::Test {
+protected:
+    void Build(const std::string& content, const std::wstring& extension) {
+        BuildDataUrl(content, extension, txtData, [this] { return registry.NewReader(); });
+    }
+
+    void SetUp() override {
+        registry.contentTypes = {{L".png", L"image/png"}, {L".txt", L"text/plain"}};
+    }
+
+    FakeRegistry registry;
+    FakeTextBox txtData;
+};
+
+TEST_F(BuildDataUrlTest, EmptyContentGivesTheHeaderAndALineBreak) {
+    Build("", L"txt");
+    EXPECT_EQ(txtData.tag, L"data:text/plain;base64,\r\n");
+    EXPECT_EQ(txtData.text, txtData.tag);
+    EXPECT_EQ(OneLineForm(txtData.tag), L"data:text/plain;base64,");
+}
+
+TEST_F(BuildDataUrlTest, ContentTypeComesFromTheDotKeyAndIsEmptyWhenUnregistered) {
+    Build("abc", L"png");
+    EXPECT_EQ(txtData.tag, L"data:image/png;base64,\r\nYWJj");
+    Build("abc", L"unknown");
+    EXPECT_EQ(txtData.tag, L"data:;base64,\r\nYWJj");
+    Build("abc", L"");
+    EXPECT_EQ(txtData.tag, L"data:;base64,\r\nYWJj");
+    // The extension's case is kept: the registry, not the builder, decides.
+    Build("abc", L"PNG");
+    EXPECT_EQ(registry.keysRead, (std::vector<std::wstring>{L".png", L".unknown", L".", L".PNG"}));
+}
+
+TEST_F(BuildDataUrlTest, StoresEveryBase64LineWithCRLFBetweenAndNoneAfter) {
+    std::string content(5000, '\0');
+    for (std::size_t i = 0; i < content.size(); ++i) content[i] = static_cast<char>(i * 7);
+    Build(content, L"png");
+    const std::wstring header = L"data:image/png;base64,\r\n";
+    ASSERT_EQ(txtData.tag.substr(0, header.size()), header);
+    EXPECT_EQ(txtData.tag.substr(header.size()), testing::EncodeBase64Lines(content));
+}
+
+TEST_F(BuildDataUrlTest, PreviewIsCutOnlyWhenTheTextIsLongerThan10000Characters) {
+    // 7296 bytes give 128 full lines: 9728 characters and 127 breaks. With the
+    // 15 characters of the header around a content type of 3 characters the
+    // data URL is exactly 10000 characters long.
+    const std::string content(7296, 'a');
+    registry.contentTypes[L".x3"] = L"a/b";
+    registry.contentTypes[L".x4"] = L"ab/c";
+
+    Build(content, L"x3");
+    ASSERT_EQ(txtData.tag.size(), kPreviewLimit);
+    EXPECT_EQ(txtData.text, txtData.tag);
+
+    Build(content, L"x4");
+    ASSERT_EQ(txtData.tag.size(), kPreviewLimit + 1);
+    EXPECT_EQ(txtData.text, txtData.tag.substr(0, kPreviewLimit) + L"\r\n\r\n" + texts::kTruncationNotice);
+    EXPECT_EQ(txtData.tag.find(L"***"), std::wstring::npos);
+}
+
+TEST_F(BuildDataUrlTest, ASecondBuildReplacesPreviewAndTagEntirely) {
+    Build(std::string(9000, 'a'), L"png");
+    Build("z", L"txt");
+    EXPECT_EQ(txtData.tag, L"data:text/plain;base64,\r\neg==");
+    EXPECT_EQ(txtData.text, txtData.tag);
+}
+
+TEST_F(BuildDataUrlTest, AFailedBuildLeavesTheTextBoxAsItWas) {
+    Build("abc", L"png");
+    registry.fail = true;
+    EXPECT_THROW(Build("other", L"txt"), Error);
+    EXPECT_EQ(txtData.tag, L"data:image/png;base64,\r\nYWJj");
+    EXPECT_EQ(txtData.text, txtData.tag);
+}
+
+TEST(OneLineForm, RemovesEveryCRLFPairAndNothingElse) {
+    EXPECT_EQ(OneLineForm(L""), L"");
+    EXPECT_EQ(OneLineForm(L"data:;base64,\r\nAAAA\r\nBBBB"), L"data:;base64,AAAABBBB");
+    EXPECT_EQ(OneLineForm(L"a\r\r\nb\n\rc"), L"a\rb\n\rc");
+    EXPECT_EQ(OneLineForm(L"\r\n\r\n"), L"");
+
+    FakeRegistry registry;
+    FakeTextBox txtData;
+    BuildDataUrl(std::string(10000, 'q'), L"bin", txtData, [&] { return registry.NewReader(); });
+    const std::wstring oneLine = OneLineForm(txtData.tag);
+    EXPECT_EQ(oneLine.find_first_of(L"\r\n"), std::wstring::npos);
+    EXPECT_EQ(oneLine.size(), txtData.tag.size() - 2 * std::count(txtData.tag.begin(), txtData.tag.end(), L'\n'));
+}
+
+TEST(NormaliseLineBreaks, DropsCRThenTurnsLFIntoCRLF) {
+    const struct { const wchar_t* in; const wchar_t* out; } cases[] = {
+        {L"", L""},
+        {L"AAAA\r\nBBBB", L"AAAA\r\nBBBB"},
+        {L"AAAA\nBBBB\n", L"AAAA\r\nBBBB\r\n"},
+        {L"AAAA\rBBBB", L"AAAABBBB"},
+        {L"AA\r\r\nBB\n\r", L"AA\r\nBB\r\n"},
+    };
+    for (const auto& c : cases) {
+        std::wstring text = c.in;
+        NormaliseLineBreaks(text);
+        EXPECT_EQ(text, c.out) << c.in;
+    }
+}
+
+TEST(NormaliseLineBreaks, EncoderOutputWithLFBreaksAndATrailingLFIsStoredInCRLFForm) {
+    std::wstring encoded = L"QUFB\nQkJC\nQw==\n";
+    NormaliseLineBreaks(encoded);
+    EXPECT_EQ(tsTrimCRLF(encoded), L"QUFB\r\nQkJC\r\nQw==");
+}
+
+}  // namespace
+}  // namespace lumarind
