@@ -36,6 +36,7 @@ struct ApplicationInfo {
     std::wstring comments;
     std::wstring fileDescription;
     std::wstring productName;
+    std::wstring internalName;
     std::wstring companyName;
     std::wstring legalCopyright;
     std::wstring legalTrademarks;

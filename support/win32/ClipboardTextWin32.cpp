@@ -1,0 +1,57 @@
+#include "support/win32/ClipboardTextWin32.h"
+
+#include <windows.h>
+
+#include <cstring>
+
+#include "support/win32/UniqueHandle.h"
+#include "support/win32/Win32Error.h"
+
+namespace lumarind::win32 {
+namespace {
+
+constexpr int kOpenAttempts = 25;
+constexpr DWORD kOpenPauseMs = 20;
+
+class OpenClipboardGuard {
+public:
+    OpenClipboardGuard() {
+        for (int attempt = 0;; ++attempt) {
+            if (OpenClipboard(nullptr)) return;
+            const DWORD code = GetLastError();
+            if (attempt + 1 == kOpenAttempts) ThrowCode(code);
+            Sleep(kOpenPauseMs);
+        }
+    }
+    OpenClipboardGuard(const OpenClipboardGuard&) = delete;
+    OpenClipboardGuard& operator=(const OpenClipboardGuard&) = delete;
+    ~OpenClipboardGuard() { CloseClipboard(); }
+};
+
+UniqueGlobal CopyToGlobal(std::wstring_view text) {
+    UniqueGlobal memory(GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(wchar_t)));
+    if (!memory) ThrowLastError();
+    const GlobalLockGuard lock(memory.get());
+    if (lock.data() == nullptr) ThrowLastError();
+    auto* characters = static_cast<wchar_t*>(lock.data());
+    std::memcpy(characters, text.data(), text.size() * sizeof(wchar_t));
+    characters[text.size()] = L'\0';
+    return memory;
+}
+
+}  // namespace
+
+void ClipboardTextWin32::Clear(std::int32_t&) {
+    const OpenClipboardGuard open;
+    if (!EmptyClipboard()) ThrowLastError();
+}
+
+void ClipboardTextWin32::SetText(std::wstring_view text, std::int32_t&) {
+    UniqueGlobal memory = CopyToGlobal(text);
+    const OpenClipboardGuard open;
+    if (!EmptyClipboard()) ThrowLastError();
+    if (SetClipboardData(CF_UNICODETEXT, memory.get()) == nullptr) ThrowLastError();
+    memory.release();  // the clipboard owns it now
+}
+
+}  // namespace lumarind::win32

@@ -1,0 +1,20 @@
+#include "support/win32/ErrorBoxWin32.h"
+
+#include <windows.h>
+
+#include "support/win32/Win32Error.h"
+
+namespace lumarind::win32 {
+
+std::wstring ErrorBoxWin32::Compose(const Error& error, const std::wstring& message) {
+    return message + L"\r\n\r\n" + std::to_wstring(error.number()) + L": " + error.description();
+}
+
+int ErrorBoxWin32::ShowError(const Error& error, int style, int, const std::wstring& message, bool) {
+    const int answer = MessageBoxW(GetActiveWindow(), Compose(error, message).c_str(), title_.c_str(),
+                                   static_cast<UINT>(style));
+    if (answer == 0) ThrowLastError();
+    return answer;
+}
+
+}  // namespace lumarind::win32

@@ -1,0 +1,134 @@
+#include "support/win32/FileAccessWin32.h"
+
+#include <windows.h>
+
+#include <atomic>
+#include <new>
+#include <stdexcept>
+#include <vector>
+
+#include "support/win32/LongPath.h"
+#include "support/win32/UniqueHandle.h"
+#include "support/win32/Win32Error.h"
+
+namespace lumarind::win32 {
+namespace {
+
+// ReadFile and WriteFile move at most a DWORD at a time; 64 MiB keeps each
+// call short without costing calls.
+constexpr DWORD kIoChunk = 64u << 20;
+// Characters converted to UTF-8 per write.
+constexpr std::size_t kEncodeChunk = 1u << 20;
+
+void ThrowIfFolder(const std::wstring& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        ThrowCode(kErrorDirectoryNotSupported);
+    }
+}
+
+std::string AllocateContent(LONGLONG size) {
+    if (size < 0 || static_cast<unsigned long long>(size) > std::string().max_size()) {
+        ThrowCode(ERROR_NOT_ENOUGH_MEMORY);
+    }
+    try {
+        return std::string(static_cast<std::size_t>(size), '\0');
+    } catch (const std::bad_alloc&) {
+        ThrowCode(ERROR_NOT_ENOUGH_MEMORY);
+    } catch (const std::length_error&) {
+        ThrowCode(ERROR_NOT_ENOUGH_MEMORY);
+    }
+}
+
+void WriteAll(HANDLE file, const char* data, std::size_t size) {
+    while (size != 0) {
+        const DWORD chunk = size < kIoChunk ? static_cast<DWORD>(size) : kIoChunk;
+        DWORD written = 0;
+        if (!::WriteFile(file, data, chunk, &written, nullptr)) ThrowLastError();
+        data += written;
+        size -= written;
+    }
+}
+
+// Writes the text as UTF-8 a slice at a time, so that no second copy of a
+// large text is ever held.
+void WriteUtf8(HANDLE file, std::wstring_view text) {
+    std::vector<char> buffer;
+    while (!text.empty()) {
+        std::size_t count = text.size() < kEncodeChunk ? text.size() : kEncodeChunk;
+        if (count < text.size() && IS_HIGH_SURROGATE(text[count - 1])) --count;
+        buffer.resize(count * 3);
+        const int bytes = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(count), buffer.data(),
+                                              static_cast<int>(buffer.size()), nullptr, nullptr);
+        if (bytes == 0) ThrowLastError();
+        WriteAll(file, buffer.data(), static_cast<std::size_t>(bytes));
+        text.remove_prefix(count);
+    }
+}
+
+std::wstring TemporaryPathBeside(const std::wstring& target) {
+    static std::atomic<unsigned> counter{0};
+    std::size_t folderEnd = target.find_last_of(L"\\/");
+    const std::wstring folder = folderEnd == std::wstring::npos ? std::wstring() : target.substr(0, folderEnd + 1);
+    return folder + L"~lumarind-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+           std::to_wstring(counter++) + L".tmp";
+}
+
+}  // namespace
+
+std::string FileAccessWin32::ReadFile(const std::wstring& path, bool, int, int, int, std::int32_t&,
+                                      std::int32_t&, std::int32_t&, bool&) {
+    const std::wstring fullPath = ExtendedPath(path);
+    ThrowIfFolder(fullPath);
+    const UniqueFile file(CreateFileW(fullPath.c_str(), GENERIC_READ,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                      OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!file) ThrowLastError();
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(file.get(), &size)) ThrowLastError();
+
+    std::string content = AllocateContent(size.QuadPart);
+    std::size_t done = 0;
+    while (done < content.size()) {
+        const std::size_t left = content.size() - done;
+        DWORD read = 0;
+        if (!::ReadFile(file.get(), content.data() + done, left < kIoChunk ? static_cast<DWORD>(left) : kIoChunk,
+                        &read, nullptr)) {
+            ThrowLastError();
+        }
+        if (read == 0) break;  // another program shortened the file meanwhile
+        done += read;
+    }
+    content.resize(done);
+    return content;
+}
+
+void FileAccessWin32::WriteFile(const std::wstring& path, std::wstring_view text, bool, int, int, int,
+                                std::int32_t&) {
+    const std::wstring target = ExtendedPath(path);
+    ThrowIfFolder(target);
+    // Replacing by rename would sidestep the read-only mark; honour it.
+    const DWORD attributes = GetFileAttributesW(target.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+        ThrowCode(ERROR_ACCESS_DENIED);
+    }
+
+    const std::wstring temporary = TemporaryPathBeside(target);
+    UniqueFile file(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) ThrowLastError();
+    try {
+        WriteUtf8(file.get(), text);
+        if (!FlushFileBuffers(file.get())) ThrowLastError();
+        file.reset();
+        if (!MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+            ThrowLastError();
+        }
+    } catch (...) {
+        file.reset();
+        DeleteFileW(temporary.c_str());
+        throw;
+    }
+}
+
+}  // namespace lumarind::win32

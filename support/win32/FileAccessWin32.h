@@ -1,0 +1,17 @@
+#pragma once
+
+#include "support/ComponentObjects.h"
+
+namespace lumarind::win32 {
+
+// Reads whole files and replaces files atomically: a write goes to a
+// temporary file beside the target, is flushed, and then moved over it.
+class FileAccessWin32 : public FileAccess {
+public:
+    std::string ReadFile(const std::wstring& path, bool, int, int, int, std::int32_t&, std::int32_t&,
+                         std::int32_t&, bool&) override;
+    void WriteFile(const std::wstring& path, std::wstring_view text, bool, int, int, int,
+                   std::int32_t&) override;
+};
+
+}  // namespace lumarind::win32

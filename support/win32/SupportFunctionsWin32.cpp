@@ -1,0 +1,129 @@
+// The support functions that need Windows.
+#include <windows.h>
+#include <shellapi.h>
+
+#include <map>
+#include <string>
+
+#include "common/UserTexts.h"
+#include "common/Version.h"
+#include "support/SupportFunctions.h"
+#include "support/win32/LongPath.h"
+#include "support/win32/UniqueHandle.h"
+#include "support/win32/Win32Error.h"
+
+namespace lumarind {
+namespace {
+
+constexpr wchar_t kAppPathsKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Lumarind.exe";
+constexpr wchar_t kOwnerWindowClass[] = L"LumarindThunderMain";
+constexpr wchar_t kReadMeFileName[] = L"Lumarind.txt";
+
+std::wstring ProgramPath() {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length == 0) win32::ThrowLastError();
+        if (length < path.size()) return path.substr(0, length);
+        path.resize(path.size() * 2);
+    }
+}
+
+void SetStringValue(HKEY key, const wchar_t* name, const std::wstring& value) {
+    RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                   static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+}
+
+// Icons stay loaded for the life of the process: windows keep using them.
+std::map<std::pair<std::wstring, int>, win32::UniqueIcon>& IconCache() {
+    static std::map<std::pair<std::wstring, int>, win32::UniqueIcon> icons;
+    return icons;
+}
+
+HICON ProgramIcon(const std::wstring& name, int size) {
+    win32::UniqueIcon& icon = IconCache()[{name, size}];
+    if (!icon) {
+        icon.reset(static_cast<HICON>(
+            LoadImageW(GetModuleHandleW(nullptr), name.c_str(), IMAGE_ICON, size, size, LR_DEFAULTCOLOR)));
+        if (!icon) win32::ThrowLastError();
+    }
+    return icon.get();
+}
+
+}  // namespace
+
+bool tsIsInIDE() { return false; }
+
+void tsRegisterAppPath() {
+    try {
+        const std::wstring program = ProgramPath();
+        win32::UniqueKey key;
+        if (RegCreateKeyExW(HKEY_CURRENT_USER, kAppPathsKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, key.put(),
+                            nullptr) != ERROR_SUCCESS) {
+            return;
+        }
+        SetStringValue(key.get(), nullptr, program);
+        SetStringValue(key.get(), L"Path", tsGetFilePath(program));
+    } catch (...) {
+        // Registering is a courtesy to the shell; the program runs without it.
+    }
+}
+
+WindowHandle tsGetThunderMainHandle() {
+    static HWND owner = [] {
+        WNDCLASSEXW windowClass{};
+        windowClass.cbSize = sizeof windowClass;
+        windowClass.lpfnWndProc = DefWindowProcW;
+        windowClass.hInstance = GetModuleHandleW(nullptr);
+        windowClass.lpszClassName = kOwnerWindowClass;
+        if (!RegisterClassExW(&windowClass) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
+            win32::ThrowLastError();
+        }
+        const HWND window = CreateWindowExW(0, kOwnerWindowClass, LUMARIND_WIDEN(LUMARIND_TITLE), WS_POPUP, 0, 0, 0,
+                                            0, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+        if (window == nullptr) win32::ThrowLastError();
+        return window;
+    }();
+    return owner;
+}
+
+void tsSetWindowResIconAll(WindowHandle window, const std::wstring& resourceName) {
+    const HWND hwnd = static_cast<HWND>(window);
+    const HICON large = ProgramIcon(resourceName, GetSystemMetrics(SM_CXICON));
+    const HICON small = ProgramIcon(resourceName, GetSystemMetrics(SM_CXSMICON));
+    SendMessageW(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(large));
+    SendMessageW(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
+}
+
+void tsCenterFormEx(WindowHandle window) {
+    const HWND hwnd = static_cast<HWND>(window);
+    RECT frame{};
+    if (!GetWindowRect(hwnd, &frame)) win32::ThrowLastError();
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    if (!GetMonitorInfoW(MonitorFromWindow(hwnd, MONITOR_DEFAULTTONEAREST), &monitor)) win32::ThrowLastError();
+    const RECT& work = monitor.rcWork;
+    const int width = frame.right - frame.left;
+    const int height = frame.bottom - frame.top;
+    const int left = work.left + (work.right - work.left - width) / 2;
+    const int top = work.top + (work.bottom - work.top - height) / 2;
+    SetWindowPos(hwnd, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void tsOpenReadMeFile(int) {
+    const std::wstring path = win32::ProgramFolder() + L"\\" + kReadMeFileName;
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    bool opened = false;
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+        const auto result = reinterpret_cast<INT_PTR>(
+            ShellExecuteW(GetActiveWindow(), L"open", path.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
+        opened = result > 32;
+    }
+    if (!opened) {
+        // F1 must never end the program: say what is missing and go on.
+        const std::wstring message = std::wstring(texts::kCannotOpenHelp) + L"\r\n\r\n" + path;
+        MessageBoxW(GetActiveWindow(), message.c_str(), LUMARIND_WIDEN(LUMARIND_TITLE), MB_OK | MB_ICONINFORMATION);
+    }
+}
+
+}  // namespace lumarind

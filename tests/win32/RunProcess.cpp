@@ -1,0 +1,44 @@
+#include "tests/win32/RunProcess.h"
+
+#include <windows.h>
+
+#include <stdexcept>
+
+#include "support/win32/UniqueHandle.h"
+
+namespace lumarind::testing {
+
+std::string RunProcess(const std::wstring& commandLine, unsigned long* exitCode) {
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    win32::UniqueFile readEnd, writeEnd;
+    HANDLE readHandle = nullptr, writeHandle = nullptr;
+    if (!CreatePipe(&readHandle, &writeHandle, &inherit, 0)) throw std::runtime_error("CreatePipe failed");
+    readEnd.reset(readHandle);
+    writeEnd.reset(writeHandle);
+    SetHandleInformation(readEnd.get(), HANDLE_FLAG_INHERIT, 0);
+
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = writeEnd.get();
+    startup.hStdError = writeEnd.get();
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    PROCESS_INFORMATION process{};
+    std::wstring mutableLine = commandLine;
+    if (!CreateProcessW(nullptr, mutableLine.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr,
+                        &startup, &process)) {
+        throw std::runtime_error("CreateProcess failed");
+    }
+    const win32::UniqueFile processHandle(process.hProcess), threadHandle(process.hThread);
+    writeEnd.reset();
+
+    std::string output;
+    char buffer[4096];
+    DWORD read = 0;
+    while (ReadFile(readEnd.get(), buffer, sizeof buffer, &read, nullptr) && read != 0) output.append(buffer, read);
+    WaitForSingleObject(processHandle.get(), INFINITE);
+    if (exitCode != nullptr) GetExitCodeProcess(processHandle.get(), exitCode);
+    return output;
+}
+
+}  // namespace lumarind::testing
