@@ -32,3 +32,12 @@ inline constexpr std::int32_t kUnexpected = 0x20000003;
 }  // namespace errors
 
 }  // namespace lumarind
+
+namespace lumarind {
+
+// What a step that ran out of memory reports, wherever it happened.
+inline Error OutOfMemoryError() {
+    return Error(errors::kOutOfMemory, L"Not enough memory for this file.");
+}
+
+}  // namespace lumarind

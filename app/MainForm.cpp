@@ -1,0 +1,179 @@
+#include "app/MainForm.h"
+
+#include <optional>
+#include <string>
+
+#include "app/ResumeNext.h"
+#include "builder/DataUrl.h"
+#include "common/UserTexts.h"
+#include "common/Version.h"
+
+namespace lumarind {
+namespace {
+
+constexpr wchar_t kPathsSection[] = L"OFN Paths";
+constexpr wchar_t kInputFolderKey[] = L"Last open in file directory";
+constexpr wchar_t kOutputFolderKey[] = L"Last open out file directory";
+constexpr wchar_t kFamilyPrefix[] = LUMARIND_WIDEN(LUMARIND_FAMILY_PREFIX);
+constexpr wchar_t kBlankLine[] = L"\r\n\r\n";
+
+// Shows the wait cursor for as long as it lives.
+class BusyCursor {
+public:
+    explicit BusyCursor(FormView& view) : view_(view) { view_.SetBusy(true); }
+    BusyCursor(const BusyCursor&) = delete;
+    BusyCursor& operator=(const BusyCursor&) = delete;
+    ~BusyCursor() { view_.SetBusy(false); }
+
+private:
+    FormView& view_;
+};
+
+std::wstring ReplaceAll(std::wstring text, const std::wstring& what, const std::wstring& with) {
+    for (std::size_t at = text.find(what); at != std::wstring::npos; at = text.find(what, at + with.size())) {
+        text.replace(at, what.size(), with);
+    }
+    return text;
+}
+
+}  // namespace
+
+std::wstring MainForm::CaptionFor(const std::wstring& applicationTitle, const std::wstring& fileName) {
+    return ReplaceAll(applicationTitle, kFamilyPrefix, L"") + L" - [" + fileName + L"]";
+}
+
+void MainForm::Form_Load() {
+    tsCenterFormEx(view_.Handle());
+    if (!tsIsInIDE()) tsSetWindowResIconAll(view_.Handle(), kIconResourceName);
+}
+
+void MainForm::Form_Unload(std::int16_t& cancel) { cancel = 0; }
+
+void MainForm::tmrCheckCommandLine_Tick() {
+    view_.DisableTimer();
+    // tsIsInIDE never reports true for this program, so the arguments are
+    // always those of the process command line.
+    CommandLineArgs& arguments = components_.appServices().CommandLine();
+    if (arguments.Count() != 0) LoadFile(arguments.Item(0));
+}
+
+void MainForm::cmdOpenFile_Click() {
+    const std::unique_ptr<FileDialog> dialog = components_.newFileDialog();
+    const std::unique_ptr<SettingsStore> settings = components_.newSettingsStore();
+    const ApplicationInfo& application = components_.application();
+    std::int32_t scratch = 0;
+
+    dialog->SetFilter(texts::kOpenFilter);
+    dialog->SetFilterIndex(0);
+    dialog->SetOwnerWindow(view_.ActiveWindow());
+    dialog->SetInitDir(settings->GetSetting(kPathsSection, kInputFolderKey, 0, application, L"", true, scratch));
+    if (!dialog->ShowOpen()) return;
+
+    const std::wstring fileName = dialog->FileName();
+    settings->SaveSetting(kPathsSection, kInputFolderKey, 0, tsGetFilePath(fileName), application, true, scratch);
+    LoadFile(fileName);
+}
+
+void MainForm::LoadFile(const std::wstring& path) {
+    std::string content;
+    for (;;) {
+        std::optional<Error> error = RunStep([&] {
+            const BusyCursor busy(view_);
+            std::int32_t scratch1 = 0, scratch2 = 0, scratch3 = 0;
+            bool scratch4 = false;
+            content = components_.fileAccess().ReadFile(path, true, 1, 0, 0, scratch1, scratch2, scratch3, scratch4);
+        });
+        if (!error) break;
+        const int answer = components_.errorBox().ShowError(*error, kStyleRetryCancelCritical, 0,
+                                                            path + kBlankLine + texts::kCannotReadFile, false);
+        if (answer != kAnswerRetry) return;
+    }
+
+    // The text is composed whole before anything is shown, so that a failed
+    // build leaves the window showing, keeping and naming the earlier file.
+    const std::optional<Error> buildError = RunStep([&] {
+        const BusyCursor busy(view_);
+        const std::wstring extension = tsGetFileExtension(path);
+        BuildDataUrl(content, extension, view_.txtData(), [this] { return components_.newRegistryReader(); });
+    });
+    content = std::string();
+    if (buildError) {
+        components_.errorBox().ShowError(*buildError, kStyleOkCritical, 0,
+                                         path + kBlankLine + texts::kCannotBuildDataUrl, false);
+        return;
+    }
+
+    // A caption that cannot be formed stays as it was; the load itself stands.
+    RunStep([&] { view_.SetCaption(CaptionFor(components_.application().title, tsGetFileName(path))); });
+}
+
+void MainForm::cmdCopyText_Click(std::int16_t index) {
+    if (view_.txtData().Tag().empty()) {
+        view_.ShowInformation(texts::kNothingToCopy);
+        return;
+    }
+    const std::optional<Error> error = RunStep([&] {
+        ClipboardText& clipboard = components_.clipboardText();
+        std::int32_t scratch = 0;
+        clipboard.Clear(scratch);
+        if (index != 0) {
+            clipboard.SetText(OneLineForm(view_.txtData().Tag()), scratch);
+        } else {
+            clipboard.SetText(view_.txtData().Tag(), scratch);
+        }
+    });
+    if (error) components_.errorBox().ShowError(*error, kStyleOkCritical, 0, texts::kCopyFailed, false);
+}
+
+void MainForm::cmdSaveFile_Click() {
+    if (view_.txtData().Tag().empty()) {
+        view_.ShowInformation(texts::kNothingToSave);
+        return;
+    }
+    const std::unique_ptr<FileDialog> dialog = components_.newFileDialog();
+    const std::unique_ptr<SettingsStore> settings = components_.newSettingsStore();
+    const ApplicationInfo& application = components_.application();
+    std::int32_t scratch = 0;
+
+    dialog->SetFilter(texts::kSaveFilter);
+    dialog->SetFilterIndex(0);
+    dialog->SetOwnerWindow(view_.ActiveWindow());
+    dialog->SetInitDir(settings->GetSetting(kPathsSection, kOutputFolderKey, 0, application, L"", true, scratch));
+    if (!dialog->ShowSave()) return;
+
+    const std::wstring fileName = dialog->FileName();
+    settings->SaveSetting(kPathsSection, kOutputFolderKey, 0, tsGetFilePath(fileName), application, true, scratch);
+    WriteDataUrl(dialog->FileName(), dialog->FilterIndex());
+}
+
+void MainForm::WriteDataUrl(const std::wstring& path, std::int32_t formatIndex) {
+    for (;;) {
+        const std::optional<Error> error = RunStep([&] {
+            const BusyCursor busy(view_);
+            const std::wstring& stored = view_.txtData().Tag();
+            std::int32_t scratch = 0;
+            if (formatIndex != 0) {
+                components_.fileAccess().WriteFile(path, OneLineForm(stored), true, 1, 2, 1, scratch);
+            } else {
+                components_.fileAccess().WriteFile(path, stored, true, 1, 2, 1, scratch);
+            }
+        });
+        if (!error) return;
+        const int answer = components_.errorBox().ShowError(*error, kStyleRetryCancelCritical, 0,
+                                                            path + kBlankLine + texts::kCannotWriteFile, false);
+        if (answer != kAnswerRetry) return;
+    }
+}
+
+void MainForm::Form_KeyDown(std::uint16_t keyCode, std::uint16_t shift) {
+    if (keyCode == kKeyF1 && shift == kShiftMask) {
+        components_.appServices().ShowAbout(view_.Handle(), components_.application(), L"", nullptr,
+                                            LUMARIND_WIDEN(LUMARIND_DEDICATION));
+    } else if (keyCode == kKeyF1 && shift == 0) {
+        tsOpenReadMeFile(0);
+    } else if (keyCode == kKeyEscape && shift == 0) {
+        view_.Unload();
+    }
+}
+
+}  // namespace lumarind

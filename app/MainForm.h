@@ -1,0 +1,49 @@
+// The behaviour of the main window frmMain: its event handlers and the
+// operations behind them. It knows the window only through FormView and the
+// outside world only through the support layer, so tests reach all of it.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "app/FormView.h"
+#include "support/ComponentObjects.h"
+
+namespace lumarind {
+
+// Bits of the shift state passed to OnKeyDown.
+inline constexpr std::uint16_t kShiftMask = 1;
+inline constexpr std::uint16_t kCtrlMask = 2;
+inline constexpr std::uint16_t kAltMask = 4;
+
+inline constexpr std::uint16_t kKeyF1 = 112;
+inline constexpr std::uint16_t kKeyEscape = 27;
+
+inline constexpr wchar_t kIconResourceName[] = L"A_MAIN";
+
+class MainForm {
+public:
+    MainForm(FormView& view, Components& components) : view_(view), components_(components) {}
+
+    void Form_Load();
+    // Leaves cancel at 0: closing always goes ahead.
+    void Form_Unload(std::int16_t& cancel);
+    void tmrCheckCommandLine_Tick();
+    void cmdOpenFile_Click();
+    void cmdCopyText_Click(std::int16_t index);
+    void cmdSaveFile_Click();
+    void Form_KeyDown(std::uint16_t keyCode, std::uint16_t shift);
+
+    // The caption for a loaded file: the title without the family prefix,
+    // then " - [name]".
+    static std::wstring CaptionFor(const std::wstring& applicationTitle, const std::wstring& fileName);
+
+private:
+    void LoadFile(const std::wstring& path);
+    void WriteDataUrl(const std::wstring& path, std::int32_t formatIndex);
+
+    FormView& view_;
+    Components& components_;
+};
+
+}  // namespace lumarind

@@ -1,0 +1,261 @@
+#include "app/win32/MainWindow.h"
+
+#include <windowsx.h>
+
+#include "app/win32/ControlIds.h"
+#include "app/win32/Layout.h"
+#include "app/win32/SeparatorLine.h"
+#include "app/win32/UntrappedError.h"
+#include "common/UserTexts.h"
+#include "common/Version.h"
+#include "support/win32/Win32Error.h"
+
+namespace lumarind::win32 {
+namespace {
+
+constexpr UINT_PTR kCommandLineTimer = 1;
+constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+constexpr DWORD kWindowExStyle = WS_EX_CONTROLPARENT | WS_EX_APPWINDOW;
+
+struct ControlSpec {
+    int id;
+    const wchar_t* windowClass;
+    const wchar_t* text;
+    DWORD style;
+    DWORD exStyle;
+    layout::TwipsRect place;
+};
+
+// In tab order: creation order is the order Tab walks.
+const ControlSpec kControls[] = {
+    {ids::txtData, L"EDIT", L"", ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | WS_VSCROLL | WS_TABSTOP,
+     WS_EX_CLIENTEDGE, layout::txtData},
+    {ids::cmdOpenFile, L"BUTTON", texts::kOpenButtonCaption, BS_PUSHBUTTON | WS_TABSTOP, 0, layout::cmdOpenFile},
+    {ids::hsMain0, ids::kSeparatorClass, L"", 0, 0, layout::hsMain0},
+    {ids::cmdCopyText0, L"BUTTON", texts::kCopyButtonCaption, BS_PUSHBUTTON | WS_TABSTOP, 0, layout::cmdCopyText0},
+    {ids::cmdCopyText1, L"BUTTON", texts::kOneLineButtonCaption, BS_PUSHBUTTON | WS_TABSTOP, 0,
+     layout::cmdCopyText1},
+    {ids::hsMain1, ids::kSeparatorClass, L"", 0, 0, layout::hsMain1},
+    {ids::cmdSaveFile, L"BUTTON", texts::kSaveButtonCaption, BS_PUSHBUTTON | WS_TABSTOP, 0, layout::cmdSaveFile},
+};
+
+int ScreenDpi() {
+    const HDC screen = GetDC(nullptr);
+    const int dpi = screen != nullptr ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
+    if (screen != nullptr) ReleaseDC(nullptr, screen);
+    return dpi > 0 ? dpi : 96;
+}
+
+std::uint16_t ShiftState() {
+    std::uint16_t shift = 0;
+    if (GetKeyState(VK_SHIFT) < 0) shift |= kShiftMask;
+    if (GetKeyState(VK_CONTROL) < 0) shift |= kCtrlMask;
+    if (GetKeyState(VK_MENU) < 0) shift |= kAltMask;
+    return shift;
+}
+
+void RegisterMainWindowClass(WNDPROC procedure) {
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.lpfnWndProc = procedure;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
+    windowClass.lpszClassName = ids::kMainWindowClass;
+    if (!RegisterClassExW(&windowClass) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) ThrowLastError();
+}
+
+}  // namespace
+
+MainWindow::MainWindow(Components& components) : form_(*this, components) {}
+
+MainWindow::~MainWindow() {
+    if (window_ != nullptr) DestroyWindow(window_);
+}
+
+void MainWindow::Create() {
+    RegisterMainWindowClass(&MainWindow::Procedure);
+    RegisterSeparatorLineClass();
+    const int dpi = ScreenDpi();
+    RECT frame{0, 0, layout::TwipsToPixels(layout::kClientWidth, dpi),
+               layout::TwipsToPixels(layout::kClientHeight, dpi)};
+    AdjustWindowRectEx(&frame, kWindowStyle, FALSE, kWindowExStyle);
+    const HWND created = CreateWindowExW(kWindowExStyle, ids::kMainWindowClass, LUMARIND_WIDEN(LUMARIND_INTERNAL_NAME),
+                                         kWindowStyle, CW_USEDEFAULT, CW_USEDEFAULT, frame.right - frame.left,
+                                         frame.bottom - frame.top, nullptr, nullptr, GetModuleHandleW(nullptr), this);
+    if (created == nullptr) ThrowLastError();
+    CreateControls();
+    if (SetTimer(window_, kCommandLineTimer, layout::kTimerIntervalMs, nullptr) == 0) ThrowLastError();
+    timerRunning_ = true;
+}
+
+void MainWindow::CreateControls() {
+    const int dpi = ScreenDpi();
+    font_.reset(CreateFontW(-MulDiv(layout::kFontPoints, dpi, 72), 0, 0, 0, layout::kFontWeight, FALSE, FALSE, FALSE,
+                            layout::kCyrillicCharset, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                            DEFAULT_PITCH | FF_DONTCARE, layout::kFontFace));
+    if (!font_) ThrowLastError();
+    for (const ControlSpec& spec : kControls) {
+        const HWND control = CreateWindowExW(
+            spec.exStyle, spec.windowClass, spec.text, WS_CHILD | WS_VISIBLE | spec.style,
+            layout::TwipsToPixels(spec.place.left, dpi), layout::TwipsToPixels(spec.place.top, dpi),
+            layout::TwipsToPixels(spec.place.width, dpi), layout::TwipsToPixels(spec.place.height, dpi), window_,
+            reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), GetModuleHandleW(nullptr), nullptr);
+        if (control == nullptr) ThrowLastError();
+        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+        if (spec.id == ids::txtData) textBox_ = control;
+    }
+    // The document can be as long as memory allows.
+    SendMessageW(textBox_, EM_SETLIMITTEXT, 0, 0);
+}
+
+void MainWindow::LoadAndShow() {
+    form_.Form_Load();
+    ShowWindow(window_, SW_SHOWNORMAL);
+    UpdateWindow(window_);
+    SetFocus(textBox_);
+}
+
+bool MainWindow::PreviewKey(const MSG& message) {
+    if (message.message != WM_KEYDOWN && message.message != WM_SYSKEYDOWN) return true;
+    if (window_ == nullptr || (message.hwnd != window_ && !IsChild(window_, message.hwnd))) return true;
+    const auto key = static_cast<std::uint16_t>(message.wParam);
+    const std::uint16_t shift = ShiftState();
+    Guarded([&] { form_.Form_KeyDown(key, shift); });
+    return window_ != nullptr;
+}
+
+std::wstring MainWindow::Caption() const {
+    std::wstring caption(static_cast<std::size_t>(GetWindowTextLengthW(window_)) + 1, L'\0');
+    caption.resize(static_cast<std::size_t>(GetWindowTextW(window_, caption.data(), static_cast<int>(caption.size()))));
+    return caption;
+}
+
+void MainWindow::SetCaption(const std::wstring& caption) {
+    if (!SetWindowTextW(window_, caption.c_str())) ThrowLastError();
+}
+
+void MainWindow::DisableTimer() {
+    if (timerRunning_) KillTimer(window_, kCommandLineTimer);
+    timerRunning_ = false;
+}
+
+void MainWindow::ShowInformation(const std::wstring& text) {
+    MessageBoxW(window_, text.c_str(), LUMARIND_WIDEN(LUMARIND_TITLE), MB_OK | MB_ICONINFORMATION);
+}
+
+void MainWindow::SetBusy(bool busy) {
+    busy_ = busy;
+    SetCursor(LoadCursorW(nullptr, busy ? IDC_WAIT : IDC_ARROW));
+}
+
+void MainWindow::Unload() {
+    std::int16_t cancel = 0;
+    form_.Form_Unload(cancel);
+    if (cancel == 0 && window_ != nullptr) DestroyWindow(window_);
+}
+
+std::wstring MainWindow::Text() const {
+    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(textBox_)) + 1, L'\0');
+    text.resize(static_cast<std::size_t>(GetWindowTextW(textBox_, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
+void MainWindow::SetText(const std::wstring& text) {
+    if (!SetWindowTextW(textBox_, text.c_str())) ThrowLastError();
+}
+
+template <typename Handler>
+void MainWindow::Guarded(Handler&& handler) noexcept {
+    try {
+        handler();
+    } catch (...) {
+        ShowUntrappedError(std::current_exception());
+        PostQuitMessage(1);
+        if (window_ != nullptr) DestroyWindow(window_);
+    }
+}
+
+LRESULT CALLBACK MainWindow::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
+    if (message == WM_NCCREATE) {
+        auto* self = static_cast<MainWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        self->window_ = window;
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    }
+    auto* self = reinterpret_cast<MainWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (self == nullptr) return DefWindowProcW(window, message, wParam, lParam);
+    if (message == WM_NCDESTROY) {
+        SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+        self->window_ = nullptr;
+        self->textBox_ = nullptr;
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+    LRESULT result = 0;
+    self->Guarded([&] { result = self->HandleMessage(message, wParam, lParam); });
+    return result;
+}
+
+LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_COMMAND:
+        OnCommand(LOWORD(wParam), HIWORD(wParam));
+        return 0;
+    case WM_TIMER:
+        if (wParam == kCommandLineTimer) form_.tmrCheckCommandLine_Tick();
+        return 0;
+    case WM_CLOSE:
+        Unload();
+        return 0;
+    case WM_DESTROY:
+        PostQuitMessage(0);
+        return 0;
+    case WM_ACTIVATE:
+        // Give the focus back to the control that had it, as dialogs do.
+        if (LOWORD(wParam) == WA_INACTIVE) {
+            lastFocus_ = GetFocus();
+        } else {
+            SetFocus(lastFocus_ != nullptr && IsChild(window_, lastFocus_) ? lastFocus_ : textBox_);
+        }
+        return 0;
+    case WM_SETCURSOR:
+        if (busy_) {
+            SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+            return TRUE;
+        }
+        break;
+    case WM_CTLCOLORSTATIC:
+        // The read-only text box keeps the look of a text box.
+        if (reinterpret_cast<HWND>(lParam) == textBox_) {
+            SetBkColor(reinterpret_cast<HDC>(wParam), GetSysColor(COLOR_WINDOW));
+            SetTextColor(reinterpret_cast<HDC>(wParam), GetSysColor(COLOR_WINDOWTEXT));
+            return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
+        }
+        break;
+    default:
+        break;
+    }
+    return DefWindowProcW(window_, message, wParam, lParam);
+}
+
+void MainWindow::OnCommand(int id, int notification) {
+    // IDOK and IDCANCEL from IsDialogMessage (Enter, Esc) mean nothing here.
+    if (notification != BN_CLICKED) return;
+    switch (id) {
+    case ids::cmdOpenFile:
+        form_.cmdOpenFile_Click();
+        break;
+    case ids::cmdCopyText0:
+        form_.cmdCopyText_Click(0);
+        break;
+    case ids::cmdCopyText1:
+        form_.cmdCopyText_Click(1);
+        break;
+    case ids::cmdSaveFile:
+        form_.cmdSaveFile_Click();
+        break;
+    default:
+        break;
+    }
+}
+
+}  // namespace lumarind::win32

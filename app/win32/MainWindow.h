@@ -1,0 +1,68 @@
+// The window frmMain: its controls, laid out from the twips table, and the
+// dispatch of its messages to MainForm. It is also the form's view.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+
+#include "app/FormView.h"
+#include "app/MainForm.h"
+#include "support/win32/UniqueHandle.h"
+
+namespace lumarind::win32 {
+
+class MainWindow : public FormView, private TextBox {
+public:
+    explicit MainWindow(Components& components);
+    MainWindow(const MainWindow&) = delete;
+    MainWindow& operator=(const MainWindow&) = delete;
+    ~MainWindow() override;
+
+    // Creates the window and its controls, hidden.
+    void Create();
+    // Runs the load handler, then shows the window with the text box focused.
+    void LoadAndShow();
+    HWND hwnd() const { return window_; }
+    // Key preview: gives a key-down to the form before the focused control
+    // sees it. False once the key has closed the window.
+    bool PreviewKey(const MSG& message);
+
+    // FormView
+    TextBox& txtData() override { return *this; }
+    std::wstring Caption() const override;
+    void SetCaption(const std::wstring& caption) override;
+    void DisableTimer() override;
+    WindowHandle Handle() const override { return window_; }
+    WindowHandle ActiveWindow() const override { return GetActiveWindow(); }
+    void ShowInformation(const std::wstring& text) override;
+    void SetBusy(bool busy) override;
+    void Unload() override;
+
+private:
+    // TextBox: the text box's text, and the Tag that holds the document.
+    std::wstring Text() const override;
+    void SetText(const std::wstring& text) override;
+    const std::wstring& Tag() const override { return tag_; }
+    void SetTag(std::wstring text) override { tag_ = std::move(text); }
+
+    static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    void CreateControls();
+    void OnCommand(int id, int notification);
+    // Runs a handler; an error it does not trap ends the program.
+    template <typename Handler>
+    void Guarded(Handler&& handler) noexcept;
+
+    MainForm form_;
+    HWND window_ = nullptr;
+    HWND textBox_ = nullptr;
+    HWND lastFocus_ = nullptr;
+    UniqueGdiObject font_;
+    std::wstring tag_;
+    bool busy_ = false;
+    bool timerRunning_ = false;
+};
+
+}  // namespace lumarind::win32

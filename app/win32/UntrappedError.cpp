@@ -1,0 +1,32 @@
+#include "app/win32/UntrappedError.h"
+
+#include <windows.h>
+
+#include <new>
+#include <string>
+
+#include "common/Version.h"
+#include "support/Error.h"
+
+namespace lumarind::win32 {
+
+void ShowUntrappedError(std::exception_ptr error) noexcept {
+    try {
+        std::wstring text;
+        try {
+            std::rethrow_exception(error);
+        } catch (const Error& e) {
+            text = std::to_wstring(e.number()) + L": " + e.description();
+        } catch (const std::bad_alloc&) {
+            const Error e = OutOfMemoryError();
+            text = std::to_wstring(e.number()) + L": " + e.description();
+        } catch (...) {
+            text = std::to_wstring(errors::kUnexpected) + L": Unexpected failure.";
+        }
+        MessageBoxW(GetActiveWindow(), text.c_str(), LUMARIND_WIDEN(LUMARIND_TITLE), MB_OK | MB_ICONERROR);
+    } catch (...) {
+        // Nothing more can be told; the program ends anyway.
+    }
+}
+
+}  // namespace lumarind::win32

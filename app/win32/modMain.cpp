@@ -1,0 +1,44 @@
+// Start-up: prepare the process, show the one window, run its messages.
+#include <windows.h>
+#include <commctrl.h>
+
+#include "app/MainForm.h"
+#include "app/win32/MainWindow.h"
+#include "app/win32/UntrappedError.h"
+#include "support/win32/Win32Components.h"
+
+namespace {
+
+int RunMessageLoop(lumarind::win32::MainWindow& window) {
+    MSG message;
+    BOOL got;
+    while ((got = GetMessageW(&message, nullptr, 0, 0)) != 0) {
+        if (got == -1) return 1;
+        if (!window.PreviewKey(message)) continue;
+        if (window.hwnd() != nullptr && IsDialogMessageW(window.hwnd(), &message)) continue;
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+    return static_cast<int>(message.wParam);
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    using namespace lumarind;
+    try {
+        win32::Win32Components components;
+        tsRegisterAppPath();
+        INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};
+        InitCommonControlsEx(&controls);
+        if (!tsIsInIDE()) tsSetWindowResIconAll(tsGetThunderMainHandle(), kIconResourceName);
+
+        win32::MainWindow window(components);
+        window.Create();
+        window.LoadAndShow();
+        return RunMessageLoop(window);
+    } catch (...) {
+        win32::ShowUntrappedError(std::current_exception());
+        return 1;
+    }
+}

@@ -1,0 +1,225 @@
+// Fakes of every component and of the window, scripted by the form's tests.
+#pragma once
+
+#include <deque>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/FormView.h"
+#include "support/ComponentObjects.h"
+#include "tests/unit/FakeRegistryReader.h"
+#include "tests/unit/FakeTextBox.h"
+
+namespace lumarind::testing {
+
+class FakeFileAccess : public FileAccess {
+public:
+    std::string ReadFile(const std::wstring& path, bool, int, int, int, std::int32_t&, std::int32_t&,
+                         std::int32_t&, bool&) override {
+        reads.push_back(path);
+        if (!readFailures.empty()) {
+            const Error error = readFailures.front();
+            readFailures.pop_front();
+            throw error;
+        }
+        const auto found = files.find(path);
+        if (found == files.end()) throw Error(2, L"The system cannot find the file specified.");
+        return found->second;
+    }
+    void WriteFile(const std::wstring& path, std::wstring_view text, bool, int, int, int, std::int32_t&) override {
+        writes.push_back(path);
+        if (!writeFailures.empty()) {
+            const Error error = writeFailures.front();
+            writeFailures.pop_front();
+            throw error;
+        }
+        written[path] = std::wstring(text);
+    }
+
+    std::map<std::wstring, std::string> files;
+    std::deque<Error> readFailures;
+    std::deque<Error> writeFailures;
+    std::vector<std::wstring> reads;
+    std::vector<std::wstring> writes;
+    std::map<std::wstring, std::wstring> written;
+};
+
+struct ShownError {
+    std::int32_t number;
+    int style;
+    std::wstring message;
+};
+
+class FakeErrorBox : public ErrorBox {
+public:
+    int ShowError(const Error& error, int style, int, const std::wstring& message, bool) override {
+        shown.push_back({error.number(), style, message});
+        if (answers.empty()) return 2;  // Cancel
+        const int answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+
+    std::vector<ShownError> shown;
+    std::deque<int> answers;
+};
+
+class FakeClipboard : public ClipboardText {
+public:
+    void Clear(std::int32_t&) override {
+        if (failClear) throw Error(5, L"Access is denied.");
+        text.reset();
+    }
+    void SetText(std::wstring_view value, std::int32_t&) override {
+        if (failSet) throw Error(5, L"Access is denied.");
+        text = std::wstring(value);
+    }
+
+    std::optional<std::wstring> text = L"before";
+    bool failClear = false;
+    bool failSet = false;
+};
+
+struct DialogScript {
+    bool confirm = false;
+    std::wstring fileName;
+    int filterIndex = 0;
+};
+
+struct DialogRecord {
+    bool save = false;
+    std::wstring filter;
+    int filterIndex = -1;
+    std::wstring initDir;
+    WindowHandle owner = nullptr;
+};
+
+class FakeFileDialog : public FileDialog {
+public:
+    FakeFileDialog(DialogScript script, std::vector<DialogRecord>& records) : script_(script), records_(records) {}
+    void SetOwnerWindow(WindowHandle owner) override { record_.owner = owner; }
+    void SetFilter(const std::wstring& filter) override { record_.filter = filter; }
+    void SetFilterIndex(int index) override { filterIndex_ = record_.filterIndex = index; }
+    int FilterIndex() const override { return filterIndex_; }
+    void SetInitDir(const std::wstring& folder) override { record_.initDir = folder; }
+    void SetFileName(const std::wstring& path) override { fileName_ = path; }
+    std::wstring FileName() const override { return fileName_; }
+    bool ShowOpen() override { return Show(false); }
+    bool ShowSave() override { return Show(true); }
+
+private:
+    bool Show(bool save) {
+        record_.save = save;
+        records_.push_back(record_);
+        if (script_.confirm) {
+            fileName_ = script_.fileName;
+            filterIndex_ = script_.filterIndex;
+        }
+        return script_.confirm;
+    }
+
+    DialogScript script_;
+    std::vector<DialogRecord>& records_;
+    DialogRecord record_;
+    int filterIndex_ = 0;
+    std::wstring fileName_;
+};
+
+class FakeSettingsStore : public SettingsStore {
+public:
+    explicit FakeSettingsStore(std::map<std::wstring, std::wstring>& values) : values_(values) {}
+    std::wstring GetSetting(const std::wstring& section, const std::wstring& key, int, const ApplicationInfo&,
+                            const std::wstring& defaultValue, bool, std::int32_t&) override {
+        const auto found = values_.find(section + L"/" + key);
+        return found == values_.end() ? defaultValue : found->second;
+    }
+    void SaveSetting(const std::wstring& section, const std::wstring& key, int, const std::wstring& value,
+                     const ApplicationInfo&, bool, std::int32_t&) override {
+        values_[section + L"/" + key] = value;
+    }
+
+private:
+    std::map<std::wstring, std::wstring>& values_;
+};
+
+class FakeCommandLine : public CommandLineArgs {
+public:
+    int Count() const override { return static_cast<int>(arguments.size()); }
+    std::wstring Item(int index) const override { return arguments.at(static_cast<std::size_t>(index)); }
+    void SetCommandLine(const std::wstring&, bool) override { setCommandLineCalled = true; }
+
+    std::vector<std::wstring> arguments;
+    bool setCommandLineCalled = false;
+};
+
+class FakeAppServices : public AppServices {
+public:
+    CommandLineArgs& CommandLine() override { return commandLine; }
+    void ShowAbout(WindowHandle owner, const ApplicationInfo& application, const std::wstring& extra,
+                   const void* picture, const std::wstring& dedication) override {
+        aboutShown.push_back({owner, application.title, extra, picture, dedication});
+    }
+
+    struct About {
+        WindowHandle owner;
+        std::wstring title;
+        std::wstring extra;
+        const void* picture;
+        std::wstring dedication;
+    };
+    FakeCommandLine commandLine;
+    std::vector<About> aboutShown;
+};
+
+class FakeComponents : public Components {
+public:
+    FakeComponents() { app.title = L"Tolvarn - Lumarind"; }
+    FileAccess& fileAccess() override { return files; }
+    ErrorBox& errorBox() override { return errors; }
+    ClipboardText& clipboardText() override { return clipboard; }
+    AppServices& appServices() override { return services; }
+    std::unique_ptr<FileDialog> newFileDialog() override {
+        DialogScript script = dialogScripts.empty() ? DialogScript{} : dialogScripts.front();
+        if (!dialogScripts.empty()) dialogScripts.pop_front();
+        return std::make_unique<FakeFileDialog>(script, dialogs);
+    }
+    std::unique_ptr<SettingsStore> newSettingsStore() override {
+        return std::make_unique<FakeSettingsStore>(settings);
+    }
+    std::unique_ptr<RegistryReader> newRegistryReader() override { return registry.NewReader(); }
+    const ApplicationInfo& application() override { return app; }
+
+    ApplicationInfo app;
+    FakeFileAccess files;
+    FakeErrorBox errors;
+    FakeClipboard clipboard;
+    FakeAppServices services;
+    FakeRegistry registry;
+    std::deque<DialogScript> dialogScripts;
+    std::vector<DialogRecord> dialogs;
+    std::map<std::wstring, std::wstring> settings;
+};
+
+class FakeView : public FormView {
+public:
+    TextBox& txtData() override { return textBox; }
+    std::wstring Caption() const override { return caption; }
+    void SetCaption(const std::wstring& value) override { caption = value; }
+    void DisableTimer() override { timerEnabled = false; }
+    WindowHandle Handle() const override { return reinterpret_cast<WindowHandle>(0x100); }
+    WindowHandle ActiveWindow() const override { return reinterpret_cast<WindowHandle>(0x101); }
+    void ShowInformation(const std::wstring& text) override { information.push_back(text); }
+    void SetBusy(bool busy) override { busyChanges.push_back(busy); }
+    void Unload() override { ++unloads; }
+
+    FakeTextBox textBox;
+    std::wstring caption = L"Lumarind";
+    bool timerEnabled = true;
+    std::vector<std::wstring> information;
+    std::vector<bool> busyChanges;
+    int unloads = 0;
+};
+
+}  // namespace lumarind::testing

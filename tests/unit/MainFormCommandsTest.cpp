@@ -1,0 +1,134 @@
+#include <gtest/gtest.h>
+
+#include "app/MainForm.h"
+#include "builder/DataUrl.h"
+#include "common/UserTexts.h"
+#include "tests/common/ReferenceBase64.h"
+#include "tests/unit/FakeComponents.h"
+#include "tests/unit/FakeSupportFunctions.h"
+
+namespace lumarind {
+namespace {
+
+using namespace lumarind::testing;
+
+class MainFormCommandsTest : public ::testing::Test {
+protected:
+    void SetUp() override { supportCalls() = SupportCalls{}; }
+    void Load(const std::string& content) {
+        components.files.files[L"C:\\in\\big.bin"] = content;
+        components.services.commandLine.arguments = {L"C:\\in\\big.bin"};
+        form.tmrCheckCommandLine_Tick();
+        ASSERT_FALSE(view.textBox.tag.empty());
+    }
+    void SaveAs(const std::wstring& path, int filterIndex) {
+        components.dialogScripts.push_back({true, path, filterIndex});
+        form.cmdSaveFile_Click();
+    }
+
+    FakeComponents components;
+    FakeView view;
+    MainForm form{view, components};
+};
+
+TEST_F(MainFormCommandsTest, NothingLoadedMeansNothingToCopyOrSave) {
+    form.cmdCopyText_Click(0);
+    form.cmdCopyText_Click(1);
+    form.cmdSaveFile_Click();
+    EXPECT_EQ(view.information, (std::vector<std::wstring>{texts::kNothingToCopy, texts::kNothingToCopy,
+                                                           texts::kNothingToSave}));
+    EXPECT_EQ(components.clipboard.text, L"before");
+    EXPECT_TRUE(components.dialogs.empty());
+}
+
+TEST_F(MainFormCommandsTest, CopyPutsTheWholeTextOrItsOneLineFormOnTheClipboard) {
+    const std::string content(9000, '\x5a');
+    Load(content);
+    const std::wstring expected = L"data:;base64,\r\n" + EncodeBase64Lines(content);
+    form.cmdCopyText_Click(0);
+    EXPECT_EQ(components.clipboard.text, expected);
+    form.cmdCopyText_Click(1);
+    ASSERT_TRUE(components.clipboard.text.has_value());
+    EXPECT_EQ(*components.clipboard.text, OneLineForm(expected));
+    EXPECT_EQ(components.clipboard.text->find_first_of(L"\r\n"), std::wstring::npos);
+    EXPECT_TRUE(view.information.empty());
+}
+
+TEST_F(MainFormCommandsTest, AFailedCopyShowsTheTrappedErrorBox) {
+    Load("abc");
+    components.clipboard.failSet = true;
+    form.cmdCopyText_Click(0);
+    ASSERT_EQ(components.errors.shown.size(), 1u);
+    EXPECT_EQ(components.errors.shown[0].style, kStyleOkCritical);
+    EXPECT_EQ(components.errors.shown[0].message, texts::kCopyFailed);
+    EXPECT_FALSE(components.clipboard.text.has_value());
+}
+
+TEST_F(MainFormCommandsTest, SaveWritesTheChosenFormAndRemembersTheOutputFolderApart) {
+    Load(std::string(9000, '\x01'));
+    components.settings[L"OFN Paths/Last open in file directory"] = L"C:\\in";
+    SaveAs(L"C:\\out\\multi", 0);
+    SaveAs(L"C:\\out2\\single", 1);
+    EXPECT_EQ(components.files.written[L"C:\\out\\multi"], view.textBox.tag);
+    EXPECT_EQ(components.files.written[L"C:\\out2\\single"], OneLineForm(view.textBox.tag));
+    EXPECT_EQ(components.settings[L"OFN Paths/Last open out file directory"], L"C:\\out2");
+    EXPECT_EQ(components.settings[L"OFN Paths/Last open in file directory"], L"C:\\in");
+    ASSERT_EQ(components.dialogs.size(), 2u);
+    EXPECT_TRUE(components.dialogs[0].save);
+    EXPECT_EQ(components.dialogs[0].filter, texts::kSaveFilter);
+    EXPECT_EQ(components.dialogs[0].filterIndex, 0);
+    EXPECT_EQ(components.dialogs[1].initDir, L"C:\\out");
+}
+
+TEST_F(MainFormCommandsTest, CancellingTheSaveDialogWritesNeitherFileNorSetting) {
+    Load("abc");
+    components.dialogScripts.push_back({false, L"", 0});
+    form.cmdSaveFile_Click();
+    EXPECT_TRUE(components.files.writes.empty());
+    EXPECT_EQ(components.settings.count(L"OFN Paths/Last open out file directory"), 0u);
+}
+
+TEST_F(MainFormCommandsTest, AFailedWriteOffersRetryWhichTakesTheTextAgain) {
+    Load("abc");
+    components.files.writeFailures = {Error(5, L"denied"), Error(112, L"disk full")};
+    components.errors.answers = {kAnswerRetry, kAnswerRetry};
+    SaveAs(L"C:\\out\\x.txt", 1);
+    ASSERT_EQ(components.errors.shown.size(), 2u);
+    EXPECT_EQ(components.errors.shown[1].number, 112);
+    EXPECT_EQ(components.errors.shown[0].style, kStyleRetryCancelCritical);
+    EXPECT_EQ(components.errors.shown[0].message, L"C:\\out\\x.txt\r\n\r\n" + std::wstring(texts::kCannotWriteFile));
+    EXPECT_EQ(components.files.writes.size(), 3u);
+    EXPECT_EQ(components.files.written[L"C:\\out\\x.txt"], L"data:;base64,YWJj");
+
+    components.files.writeFailures = {Error(5, L"denied")};
+    SaveAs(L"C:\\out\\y.txt", 0);
+    EXPECT_EQ(components.files.written.count(L"C:\\out\\y.txt"), 0u);
+}
+
+TEST_F(MainFormCommandsTest, ShortcutKeysNeedTheExactShiftState) {
+    form.Form_KeyDown(kKeyF1, kShiftMask);
+    ASSERT_EQ(components.services.aboutShown.size(), 1u);
+    const auto& about = components.services.aboutShown[0];
+    EXPECT_EQ(about.owner, view.Handle());
+    EXPECT_EQ(about.title, L"Tolvarn - Lumarind");
+    EXPECT_EQ(about.extra, L"");
+    EXPECT_EQ(about.picture, nullptr);
+    EXPECT_FALSE(about.dedication.empty());
+
+    form.Form_KeyDown(kKeyF1, 0);
+    EXPECT_EQ(supportCalls().log, std::vector<std::wstring>{L"tsOpenReadMeFile"});
+    form.Form_KeyDown(kKeyEscape, 0);
+    EXPECT_EQ(view.unloads, 1);
+
+    for (std::uint16_t shift : {kCtrlMask, kAltMask, std::uint16_t(kCtrlMask | kShiftMask)}) {
+        form.Form_KeyDown(kKeyF1, shift);
+    }
+    form.Form_KeyDown(kKeyEscape, kShiftMask);
+    form.Form_KeyDown(13, 0);
+    EXPECT_EQ(components.services.aboutShown.size(), 1u);
+    EXPECT_EQ(supportCalls().log.size(), 1u);
+    EXPECT_EQ(view.unloads, 1);
+}
+
+}  // namespace
+}  // namespace lumarind
