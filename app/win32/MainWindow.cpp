@@ -125,6 +125,14 @@ bool MainWindow::PreviewKey(const MSG& message) {
     return window_ != nullptr;
 }
 
+bool MainWindow::TabOutOfTextBox(const MSG& message) {
+    if (message.message != WM_KEYDOWN || message.wParam != VK_TAB || message.hwnd != textBox_) return false;
+    if (GetKeyState(VK_CONTROL) < 0 || GetKeyState(VK_MENU) < 0) return false;
+    const bool backwards = GetKeyState(VK_SHIFT) < 0;
+    if (const HWND next = GetNextDlgTabItem(window_, textBox_, backwards)) SetFocus(next);
+    return true;
+}
+
 std::wstring MainWindow::Caption() const {
     std::wstring caption(static_cast<std::size_t>(GetWindowTextLengthW(window_)) + 1, L'\0');
     caption.resize(static_cast<std::size_t>(GetWindowTextW(window_, caption.data(), static_cast<int>(caption.size()))));

@@ -28,6 +28,9 @@ public:
     // Key preview: gives a key-down to the form before the focused control
     // sees it. False once the key has closed the window.
     bool PreviewKey(const MSG& message);
+    // Tab and Shift+Tab out of the text box. A multi-line edit claims every
+    // key from the dialog manager, so the window moves the focus itself.
+    bool TabOutOfTextBox(const MSG& message);
 
     // FormView
     TextBox& txtData() override { return *this; }

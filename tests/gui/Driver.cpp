@@ -1,0 +1,221 @@
+#include "tests/gui/Driver.h"
+
+#include <stdexcept>
+
+#include "app/win32/ControlIds.h"
+
+namespace lumarind::gui {
+namespace {
+
+constexpr DWORD kPollMs = 20;
+constexpr int kFileNameEdit = 1148;
+constexpr int kFileTypeList = 1136;
+constexpr wchar_t kSettingsKey[] = L"Software\\Tolvarn\\Lumarind";
+
+struct Search {
+    DWORD processId;
+    HWND exclude;
+    const wchar_t* className;
+    HWND found;
+};
+
+BOOL CALLBACK FindTopLevel(HWND window, LPARAM parameter) {
+    auto& search = *reinterpret_cast<Search*>(parameter);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner != search.processId || window == search.exclude || !IsWindowVisible(window)) return TRUE;
+    wchar_t className[64];
+    GetClassNameW(window, className, 64);
+    if (search.className != nullptr && std::wstring(className) != search.className) return TRUE;
+    search.found = window;
+    return FALSE;
+}
+
+BOOL CALLBACK CollectStatic(HWND child, LPARAM parameter) {
+    wchar_t className[32];
+    GetClassNameW(child, className, 32);
+    if (_wcsicmp(className, L"Static") == 0) {
+        const std::wstring text = WindowText(child);
+        if (!text.empty()) {
+            auto& joined = *reinterpret_cast<std::wstring*>(parameter);
+            if (!joined.empty()) joined += L"\n";
+            joined += text;
+        }
+    }
+    return TRUE;
+}
+
+void SendKeyEvent(WORD key, bool up) {
+    INPUT input{};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = key;
+    input.ki.wScan = static_cast<WORD>(MapVirtualKeyW(key, MAPVK_VK_TO_VSC));
+    input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+    SendInput(1, &input, sizeof input);
+}
+
+std::wstring Quote(const std::wstring& argument) { return L"\"" + argument + L"\""; }
+
+}  // namespace
+
+bool WaitUntil(const std::function<bool()>& condition, DWORD deadlineMs) {
+    const ULONGLONG deadline = GetTickCount64() + deadlineMs;
+    for (;;) {
+        if (condition()) return true;
+        if (GetTickCount64() >= deadline) return false;
+        Sleep(kPollMs);
+    }
+}
+
+std::wstring WindowText(HWND window) {
+    const LRESULT length = SendMessageW(window, WM_GETTEXTLENGTH, 0, 0);
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    const LRESULT copied = SendMessageW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
+    text.resize(static_cast<std::size_t>(copied));
+    return text;
+}
+
+std::wstring DialogText(HWND dialog) {
+    std::wstring joined;
+    EnumChildWindows(dialog, CollectStatic, reinterpret_cast<LPARAM>(&joined));
+    return joined;
+}
+
+void Click(HWND button) { PostMessageW(button, BM_CLICK, 0, 0); }
+
+std::optional<std::wstring> ClipboardText() {
+    std::optional<std::wstring> text;
+    if (!WaitUntil([] { return OpenClipboard(nullptr) != FALSE; })) return text;
+    if (const HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+        const win32::GlobalLockGuard lock(data);
+        if (lock.data() != nullptr) text = static_cast<const wchar_t*>(lock.data());
+    }
+    CloseClipboard();
+    return text;
+}
+
+void SetClipboard(const std::wstring& text) {
+    if (!WaitUntil([] { return OpenClipboard(nullptr) != FALSE; })) throw std::runtime_error("clipboard busy");
+    EmptyClipboard();
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(wchar_t));
+    {
+        const win32::GlobalLockGuard lock(memory);
+        std::copy(text.c_str(), text.c_str() + text.size() + 1, static_cast<wchar_t*>(lock.data()));
+    }
+    SetClipboardData(CF_UNICODETEXT, memory);
+    CloseClipboard();
+}
+
+void PressKey(WORD key, const std::vector<WORD>& modifiers) {
+    for (WORD modifier : modifiers) SendKeyEvent(modifier, false);
+    SendKeyEvent(key, false);
+    SendKeyEvent(key, true);
+    for (auto it = modifiers.rbegin(); it != modifiers.rend(); ++it) SendKeyEvent(*it, true);
+}
+
+void ResetSettings() { RegDeleteTreeW(HKEY_CURRENT_USER, kSettingsKey); }
+
+std::optional<std::wstring> Setting(const std::wstring& name) {
+    wchar_t value[32768];
+    DWORD bytes = sizeof value;
+    const std::wstring key = std::wstring(kSettingsKey) + L"\\OFN Paths";
+    if (RegGetValueW(HKEY_CURRENT_USER, key.c_str(), name.c_str(), RRF_RT_REG_SZ, nullptr, value, &bytes) !=
+        ERROR_SUCCESS) {
+        return std::nullopt;
+    }
+    return std::wstring(value);
+}
+
+std::wstring ProgramPath() {
+    wchar_t self[MAX_PATH];
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring path = self;
+    return path.substr(0, path.find_last_of(L"\\/") + 1) + L"Lumarind.exe";
+}
+
+RunningProgram::RunningProgram(const std::vector<std::wstring>& arguments) {
+    std::wstring commandLine = Quote(ProgramPath());
+    for (const std::wstring& argument : arguments) commandLine += L" " + Quote(argument);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
+        throw std::runtime_error("cannot start Lumarind.exe");
+    }
+    process_.reset(info.hProcess);
+    thread_.reset(info.hThread);
+    processId_ = info.dwProcessId;
+    threadId_ = info.dwThreadId;
+    WaitUntil([this] {
+        Search search{processId_, nullptr, ids::kMainWindowClass, nullptr};
+        EnumWindows(FindTopLevel, reinterpret_cast<LPARAM>(&search));
+        window_ = search.found;
+        return window_ != nullptr;
+    });
+    if (window_ == nullptr) throw std::runtime_error("the main window did not appear");
+}
+
+RunningProgram::~RunningProgram() {
+    if (WaitForSingleObject(process_.get(), 0) == WAIT_OBJECT_0) return;
+    // Close any box first, then the window; end the process if it hangs.
+    for (int round = 0; round < 5; ++round) {
+        if (const HWND dialog = FindDialog()) PostMessageW(dialog, WM_CLOSE, 0, 0);
+        if (IsWindow(window_)) PostMessageW(window_, WM_CLOSE, 0, 0);
+        if (WaitForSingleObject(process_.get(), 1000) == WAIT_OBJECT_0) return;
+    }
+    TerminateProcess(process_.get(), 1);
+    WaitForSingleObject(process_.get(), 5000);
+}
+
+bool RunningProgram::HasExited(DWORD deadlineMs) const {
+    return WaitForSingleObject(process_.get(), deadlineMs) == WAIT_OBJECT_0;
+}
+
+HWND RunningProgram::Focused() const {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    return GetGUIThreadInfo(threadId_, &info) ? info.hwndFocus : nullptr;
+}
+
+void RunningProgram::Activate() const {
+    SetForegroundWindow(window_);
+    WaitUntil([this] { return GetForegroundWindow() == window_; }, 3000);
+}
+
+HWND RunningProgram::FindDialog() const {
+    Search search{processId_, window_, L"#32770", nullptr};
+    EnumWindows(FindTopLevel, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+HWND RunningProgram::WaitForDialog(DWORD deadlineMs) const {
+    HWND dialog = nullptr;
+    WaitUntil([&] { return (dialog = FindDialog()) != nullptr; }, deadlineMs);
+    return dialog;
+}
+
+bool RunningProgram::WaitForCaption(const std::wstring& caption) const {
+    return WaitUntil([&] { return WindowText(window_) == caption; });
+}
+
+void RunningProgram::AnswerFileDialog(const std::wstring& fileName, std::optional<int> typeIndex) const {
+    const HWND dialog = WaitForDialog();
+    if (dialog == nullptr) throw std::runtime_error("no file dialog");
+    HWND edit = nullptr;
+    WaitUntil([&] { return (edit = GetDlgItem(dialog, kFileNameEdit)) != nullptr; });
+    if (typeIndex) {
+        const HWND types = GetDlgItem(dialog, kFileTypeList);
+        SendMessageW(types, CB_SETCURSEL, static_cast<WPARAM>(*typeIndex), 0);
+        SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(kFileTypeList, CBN_SELENDOK), reinterpret_cast<LPARAM>(types));
+    }
+    SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(fileName.c_str()));
+    Click(GetDlgItem(dialog, IDOK));
+}
+
+void RunningProgram::CancelDialog() const {
+    const HWND dialog = WaitForDialog();
+    if (dialog == nullptr) throw std::runtime_error("no dialog");
+    Click(GetDlgItem(dialog, IDCANCEL));
+}
+
+}  // namespace lumarind::gui

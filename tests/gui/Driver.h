@@ -1,0 +1,71 @@
+// Drives Lumarind.exe from outside, as a user would: starts it, finds its
+// window and dialogs, reads what they show, clicks and types. Every wait
+// polls with a deadline.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "support/win32/UniqueHandle.h"
+
+namespace lumarind::gui {
+
+constexpr DWORD kDeadlineMs = 15000;
+
+// Polls the condition until it holds or the deadline passes.
+bool WaitUntil(const std::function<bool()>& condition, DWORD deadlineMs = kDeadlineMs);
+
+std::wstring WindowText(HWND window);
+// The texts of a dialog's static controls, joined by line breaks.
+std::wstring DialogText(HWND dialog);
+// Clicks a button without waiting for what the click opens.
+void Click(HWND button);
+
+std::optional<std::wstring> ClipboardText();
+void SetClipboard(const std::wstring& text);
+
+// Presses and releases a key with the given modifiers (VK_SHIFT, VK_CONTROL,
+// VK_MENU) held.
+void PressKey(WORD key, const std::vector<WORD>& modifiers = {});
+
+// Forgets what the program remembered between runs.
+void ResetSettings();
+std::optional<std::wstring> Setting(const std::wstring& name);
+
+class RunningProgram {
+public:
+    explicit RunningProgram(const std::vector<std::wstring>& arguments = {});
+    RunningProgram(const RunningProgram&) = delete;
+    RunningProgram& operator=(const RunningProgram&) = delete;
+    ~RunningProgram();
+
+    HWND window() const { return window_; }
+    HWND Control(int id) const { return GetDlgItem(window_, id); }
+    DWORD threadId() const { return threadId_; }
+    bool HasExited(DWORD deadlineMs = kDeadlineMs) const;
+    HWND Focused() const;
+    // Makes the window the foreground window so that keys reach it.
+    void Activate() const;
+    // A top-level dialog of the program other than its main window.
+    HWND WaitForDialog(DWORD deadlineMs = kDeadlineMs) const;
+    HWND FindDialog() const;
+    bool WaitForCaption(const std::wstring& caption) const;
+    // Answers a file dialog with a name (and the type list entry, if given).
+    void AnswerFileDialog(const std::wstring& fileName, std::optional<int> typeIndex = std::nullopt) const;
+    void CancelDialog() const;
+
+private:
+    win32::UniqueFile process_;
+    win32::UniqueFile thread_;
+    DWORD processId_ = 0;
+    DWORD threadId_ = 0;
+    HWND window_ = nullptr;
+};
+
+std::wstring ProgramPath();
+
+}  // namespace lumarind::gui
