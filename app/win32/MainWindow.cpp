@@ -125,6 +125,15 @@ bool MainWindow::PreviewKey(const MSG& message) {
     return window_ != nullptr;
 }
 
+bool MainWindow::HandleDialogKeys(MSG& message) {
+    if (window_ == nullptr) return false;
+    // The dialog manager would put the multi-line text box in dialog mode,
+    // where Esc posts WM_CLOSE to the window: Shift+Esc would then close it.
+    // The text box needs nothing from it but Tab, handled here.
+    if (message.hwnd == textBox_) return TabOutOfTextBox(message);
+    return IsDialogMessageW(window_, &message) != FALSE;
+}
+
 bool MainWindow::TabOutOfTextBox(const MSG& message) {
     if (message.message != WM_KEYDOWN || message.wParam != VK_TAB || message.hwnd != textBox_) return false;
     if (GetKeyState(VK_CONTROL) < 0 || GetKeyState(VK_MENU) < 0) return false;

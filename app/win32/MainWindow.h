@@ -28,9 +28,9 @@ public:
     // Key preview: gives a key-down to the form before the focused control
     // sees it. False once the key has closed the window.
     bool PreviewKey(const MSG& message);
-    // Tab and Shift+Tab out of the text box. A multi-line edit claims every
-    // key from the dialog manager, so the window moves the focus itself.
-    bool TabOutOfTextBox(const MSG& message);
+    // Keyboard navigation: Tab and Shift+Tab between the controls, Space on
+    // a button. True when the message has been dealt with.
+    bool HandleDialogKeys(MSG& message);
 
     // FormView
     TextBox& txtData() override { return *this; }
@@ -54,6 +54,7 @@ private:
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void CreateControls();
     void OnCommand(int id, int notification);
+    bool TabOutOfTextBox(const MSG& message);
     // Runs a handler; an error it does not trap ends the program.
     template <typename Handler>
     void Guarded(Handler&& handler) noexcept;

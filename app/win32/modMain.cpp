@@ -15,8 +15,7 @@ int RunMessageLoop(lumarind::win32::MainWindow& window) {
     while ((got = GetMessageW(&message, nullptr, 0, 0)) != 0) {
         if (got == -1) return 1;
         if (!window.PreviewKey(message)) continue;
-        if (window.TabOutOfTextBox(message)) continue;
-        if (window.hwnd() != nullptr && IsDialogMessageW(window.hwnd(), &message)) continue;
+        if (window.HandleDialogKeys(message)) continue;
         TranslateMessage(&message);
         DispatchMessageW(&message);
     }

@@ -13,7 +13,7 @@ constexpr int kFileTypeList = 1136;
 constexpr wchar_t kSettingsKey[] = L"Software\\Tolvarn\\Lumarind";
 
 struct Search {
-    DWORD processId;
+    DWORD processId;  // 0 for any process
     HWND exclude;
     const wchar_t* className;
     HWND found;
@@ -23,7 +23,7 @@ BOOL CALLBACK FindTopLevel(HWND window, LPARAM parameter) {
     auto& search = *reinterpret_cast<Search*>(parameter);
     DWORD owner = 0;
     GetWindowThreadProcessId(window, &owner);
-    if (owner != search.processId || window == search.exclude || !IsWindowVisible(window)) return TRUE;
+    if ((search.processId != 0 && owner != search.processId) || window == search.exclude || !IsWindowVisible(window)) return TRUE;
     wchar_t className[64];
     GetClassNameW(window, className, 64);
     if (search.className != nullptr && std::wstring(className) != search.className) return TRUE;
@@ -184,6 +184,41 @@ void RunningProgram::Activate() const {
 
 HWND RunningProgram::FindDialog() const {
     Search search{processId_, window_, L"#32770", nullptr};
+    EnumWindows(FindTopLevel, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+struct ButtonSearch {
+    DWORD processId;
+    int buttonId;
+    HWND found;
+};
+
+BOOL CALLBACK FindDialogWithButton(HWND window, LPARAM parameter) {
+    auto& search = *reinterpret_cast<ButtonSearch*>(parameter);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    wchar_t className[16];
+    GetClassNameW(window, className, 16);
+    if (owner == search.processId && IsWindowVisible(window) && std::wstring(className) == L"#32770" &&
+        GetDlgItem(window, search.buttonId) != nullptr) {
+        search.found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND RunningProgram::WaitForDialogWithButton(int buttonId, DWORD deadlineMs) const {
+    ButtonSearch search{processId_, buttonId, nullptr};
+    WaitUntil([&] {
+        EnumWindows(FindDialogWithButton, reinterpret_cast<LPARAM>(&search));
+        return search.found != nullptr;
+    }, deadlineMs);
+    return search.found;
+}
+
+HWND FindVisibleWindow(const wchar_t* className) {
+    Search search{0, nullptr, className, nullptr};
     EnumWindows(FindTopLevel, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }

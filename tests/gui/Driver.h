@@ -53,6 +53,9 @@ public:
     // A top-level dialog of the program other than its main window.
     HWND WaitForDialog(DWORD deadlineMs = kDeadlineMs) const;
     HWND FindDialog() const;
+    // The program's dialog that has a button with this id (the overwrite
+    // question of a Save dialog has IDYES, say).
+    HWND WaitForDialogWithButton(int buttonId, DWORD deadlineMs = kDeadlineMs) const;
     bool WaitForCaption(const std::wstring& caption) const;
     // Answers a file dialog with a name (and the type list entry, if given).
     void AnswerFileDialog(const std::wstring& fileName, std::optional<int> typeIndex = std::nullopt) const;
@@ -67,5 +70,8 @@ private:
 };
 
 std::wstring ProgramPath();
+
+// A visible top-level window of this class, in any process.
+HWND FindVisibleWindow(const wchar_t* className);
 
 }  // namespace lumarind::gui

@@ -1,0 +1,214 @@
+#include <gtest/gtest.h>
+
+#include "app/win32/ControlIds.h"
+#include "common/UserTexts.h"
+#include "tests/common/ReferenceBase64.h"
+#include "tests/gui/Driver.h"
+#include "tests/win32/ScratchFolder.h"
+
+namespace lumarind::gui {
+namespace {
+
+using testing::ReadBytes;
+using testing::ScratchFolder;
+using testing::WriteBytes;
+
+std::string Narrow(const std::wstring& ascii) { return std::string(ascii.begin(), ascii.end()); }
+
+std::wstring OneLine(std::wstring text) {
+    for (std::size_t at; (at = text.find(L"\r\n")) != std::wstring::npos;) text.erase(at, 2);
+    return text;
+}
+
+bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+class CommandsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ResetSettings();
+        content.resize(20000);
+        for (std::size_t i = 0; i < content.size(); ++i) content[i] = static_cast<char>((i * 131) ^ (i >> 7));
+        // No content type is registered for this extension.
+        input = folder / L"large.lumarind-none";
+        WriteBytes(input, content);
+        expected = L"data:;base64,\r\n" + testing::EncodeBase64Lines(content);
+    }
+    void TearDown() override { ResetSettings(); }
+
+    void Load(RunningProgram& program) {
+        ASSERT_TRUE(program.WaitForCaption(L"Lumarind - [large.lumarind-none]"));
+    }
+    void AnswerBox(RunningProgram& program, const std::wstring& text, int button) {
+        const HWND box = program.WaitForDialogWithButton(button);
+        ASSERT_NE(box, nullptr) << "no box with button " << button;
+        EXPECT_NE(DialogText(box).find(text), std::wstring::npos) << Narrow(DialogText(box));
+        Click(GetDlgItem(box, button));
+        ASSERT_TRUE(WaitUntil([&] { return !IsWindow(box); }));
+    }
+    void Save(RunningProgram& program, const std::wstring& path, int typeIndex) {
+        Click(program.Control(ids::cmdSaveFile));
+        program.AnswerFileDialog(path, typeIndex);
+    }
+
+    ScratchFolder folder;
+    ScratchFolder output;
+    std::string content;
+    std::wstring input;
+    std::wstring expected;
+};
+
+TEST_F(CommandsTest, BeforeAnyLoadThereIsNothingToCopyOrSaveAndTheClipboardStays) {
+    SetClipboard(L"someone else's text");
+    RunningProgram program;
+    Click(program.Control(ids::cmdCopyText0));
+    AnswerBox(program, texts::kNothingToCopy, IDOK);
+    Click(program.Control(ids::cmdCopyText1));
+    AnswerBox(program, texts::kNothingToCopy, IDOK);
+    Click(program.Control(ids::cmdSaveFile));
+    AnswerBox(program, texts::kNothingToSave, IDOK);
+    EXPECT_EQ(ClipboardText(), L"someone else's text");
+}
+
+TEST_F(CommandsTest, CopyPutsTheWholeTextOnTheClipboardInEitherForm) {
+    RunningProgram program({input});
+    Load(program);
+    ASSERT_GT(expected.size(), 10000u);
+    SetClipboard(L"");
+    Click(program.Control(ids::cmdCopyText0));
+    EXPECT_TRUE(WaitUntil([&] { return ClipboardText() == expected; }));
+    Click(program.Control(ids::cmdCopyText1));
+    EXPECT_TRUE(WaitUntil([&] { return ClipboardText() == OneLine(expected); }));
+    const std::optional<std::wstring> oneLine = ClipboardText();
+    ASSERT_TRUE(oneLine.has_value());
+    EXPECT_EQ(oneLine->find_first_of(L"\r\n"), std::wstring::npos);
+    Click(program.Control(ids::cmdCopyText0));
+    EXPECT_TRUE(WaitUntil([&] { return ClipboardText() == expected; }));
+}
+
+TEST_F(CommandsTest, SaveWritesEitherFormAndRemembersTheOutputFolderApartFromTheInputFolder) {
+    RunningProgram program;
+    Click(program.Control(ids::cmdOpenFile));
+    program.AnswerFileDialog(input);
+    Load(program);
+
+    Save(program, output / L"multi.txt", 0);
+    ASSERT_TRUE(WaitUntil([&] { return Exists(output / L"multi.txt"); }));
+    EXPECT_EQ(ReadBytes(output / L"multi.txt"), Narrow(expected));
+
+    Save(program, output / L"single", 1);
+    ASSERT_TRUE(WaitUntil([&] { return Exists(output / L"single"); }));
+    EXPECT_EQ(ReadBytes(output / L"single"), Narrow(OneLine(expected)));
+    EXPECT_EQ(Setting(L"Last open out file directory"), output.path());
+    EXPECT_EQ(Setting(L"Last open in file directory"), folder.path());
+
+    // Bare names land in the folder each dialog starts in.
+    Save(program, L"again.txt", 0);
+    EXPECT_TRUE(WaitUntil([&] { return Exists(output / L"again.txt"); }));
+    WriteBytes(folder / L"next.txt", "next");
+    Click(program.Control(ids::cmdOpenFile));
+    program.AnswerFileDialog(L"next.txt");
+    EXPECT_TRUE(program.WaitForCaption(L"Lumarind - [next.txt]"));
+}
+
+TEST_F(CommandsTest, CancellingTheSaveDialogWritesNeitherFileNorSetting) {
+    RunningProgram program({input});
+    Load(program);
+    Click(program.Control(ids::cmdSaveFile));
+    program.CancelDialog();
+    ASSERT_TRUE(WaitUntil([&] { return program.FindDialog() == nullptr; }));
+    EXPECT_EQ(Setting(L"Last open out file directory"), std::nullopt);
+    EXPECT_TRUE(output.Names().empty());
+}
+
+TEST_F(CommandsTest, SavingOverAReadOnlyFileOffersRetryAndCancelKeepsTheOldFile) {
+    const std::wstring target = output / L"locked.txt";
+    WriteBytes(target, "old content");
+    SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_READONLY);
+    RunningProgram program({input});
+    Load(program);
+
+    Save(program, target, 0);
+    AnswerBox(program, L"", IDYES);  // the dialog asks before replacing
+    AnswerBox(program, target + L"\r\n\r\n" + texts::kCannotWriteFile, IDCANCEL);
+    EXPECT_EQ(ReadBytes(target), "old content");
+
+    Save(program, target, 1);
+    AnswerBox(program, L"", IDYES);
+    const HWND box = program.WaitForDialogWithButton(IDRETRY);
+    ASSERT_NE(box, nullptr);
+    SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_NORMAL);
+    Click(GetDlgItem(box, IDRETRY));
+    EXPECT_TRUE(WaitUntil([&] { return ReadBytes(target) == Narrow(OneLine(expected)); }));
+    EXPECT_EQ(output.Names(), std::vector<std::wstring>{L"locked.txt"});
+}
+
+TEST_F(CommandsTest, EscClosesTheWindowFromTheTextBoxAndFromAButtonButShiftEscDoesNot) {
+    {
+        RunningProgram program;
+        program.Activate();
+        ASSERT_TRUE(WaitUntil([&] { return program.Focused() == program.Control(ids::txtData); }));
+        PressKey(VK_ESCAPE, {VK_SHIFT});
+        PressKey(VK_F1, {VK_SHIFT});  // once the About box shows, Shift+Esc has been handled
+        const HWND about = program.WaitForDialogWithButton(IDOK);
+        EXPECT_TRUE(IsWindow(program.window()));
+        ASSERT_NE(about, nullptr);
+        Click(GetDlgItem(about, IDOK));
+        ASSERT_TRUE(WaitUntil([&] { return !IsWindow(about); }));
+        PressKey(VK_ESCAPE);
+        EXPECT_TRUE(program.HasExited());
+    }
+    RunningProgram program;
+    program.Activate();
+    PressKey(VK_TAB);
+    ASSERT_TRUE(WaitUntil([&] { return program.Focused() == program.Control(ids::cmdOpenFile); }));
+    PressKey(VK_ESCAPE);
+    EXPECT_TRUE(program.HasExited());
+    EXPECT_EQ(Setting(L"Last open in file directory"), std::nullopt);
+}
+
+TEST_F(CommandsTest, ShiftF1ShowsTheAboutBoxAndOtherModifiersDoNothing) {
+    RunningProgram program;
+    program.Activate();
+    PressKey(VK_F1, {VK_CONTROL});
+    PressKey(VK_F1, {VK_MENU});
+    PressKey(VK_F1, {VK_CONTROL, VK_SHIFT});
+    PressKey(VK_F1, {VK_SHIFT});
+    const HWND about = program.WaitForDialogWithButton(IDOK);
+    ASSERT_NE(about, nullptr);
+    EXPECT_NE(DialogText(about).find(L"1.00.0001"), std::wstring::npos) << "no version in the About box";
+    EXPECT_EQ(WindowText(about), L"Tolvarn - Lumarind");
+    EXPECT_EQ(GetWindow(about, GW_OWNER), program.window());
+    EXPECT_EQ(FindVisibleWindow(L"Notepad"), nullptr);
+    Click(GetDlgItem(about, IDOK));
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(about); }));
+    EXPECT_TRUE(IsWindow(program.window()));
+}
+
+TEST_F(CommandsTest, F1OpensTheReadMeWhicheverControlHasTheFocus) {
+    RunningProgram program;
+    program.Activate();
+    for (int presses = 0; presses < 2; ++presses) {
+        PressKey(VK_F1);
+        HWND notepad = nullptr;
+        ASSERT_TRUE(WaitUntil([&] { return (notepad = FindVisibleWindow(L"Notepad")) != nullptr; }));
+        EXPECT_NE(WindowText(notepad).find(L"Lumarind"), std::wstring::npos);
+        PostMessageW(notepad, WM_CLOSE, 0, 0);
+        ASSERT_TRUE(WaitUntil([&] { return FindVisibleWindow(L"Notepad") == nullptr; }));
+        program.Activate();
+        PressKey(VK_TAB);
+        ASSERT_TRUE(WaitUntil([&] { return program.Focused() == program.Control(ids::cmdOpenFile); }));
+    }
+    EXPECT_TRUE(IsWindow(program.window()));
+}
+
+TEST_F(CommandsTest, ClosingTheWindowAsksNothingAndWritesNothing) {
+    RunningProgram program({input});
+    Load(program);
+    PostMessageW(program.window(), WM_CLOSE, 0, 0);
+    EXPECT_TRUE(program.HasExited());
+    EXPECT_EQ(Setting(L"Last open in file directory"), std::nullopt);
+    EXPECT_EQ(Setting(L"Last open out file directory"), std::nullopt);
+}
+
+}  // namespace
+}  // namespace lumarind::gui
