@@ -28,13 +28,20 @@ bool IsInCRLFForm(std::wstring_view text) {
     return true;
 }
 
-std::wstring ContentTypeFor(const std::wstring& extension, const RegistryReaderFactory& newRegistryReader) {
-    const std::unique_ptr<RegistryReader> registry = newRegistryReader();
+}  // namespace
+
+std::wstring ContentTypeFor(const std::wstring& extension, RegistryReader& registry) {
     std::int32_t scratch = 0;
-    return registry->ReadValue(kHkeyClassesRoot, L"." + extension, kContentTypeValue, 0, scratch);
+    return registry.ReadValue(kHkeyClassesRoot, L"." + extension, kContentTypeValue, 0, scratch);
 }
 
-}  // namespace
+std::wstring DataUrlHeader(const std::wstring& contentType, bool multiLine) {
+    std::wstring header;
+    header.reserve(kScheme.size() + contentType.size() + kBase64Marker.size() + kLineBreak.size());
+    header.append(kScheme).append(contentType).append(kBase64Marker);
+    if (multiLine) header.append(kLineBreak);
+    return header;
+}
 
 void NormaliseLineBreaks(std::wstring& text) {
     if (IsInCRLFForm(text)) return;
@@ -53,12 +60,11 @@ std::wstring ComposeDataUrl(std::string_view content, const std::wstring& extens
     std::wstring base64 = tsBase64Encode(content, kBase64LineForm);
     NormaliseLineBreaks(base64);
     base64 = tsTrimCRLF(std::move(base64));
-    const std::wstring contentType = ContentTypeFor(extension, newRegistryReader);
+    const std::wstring contentType = ContentTypeFor(extension, *newRegistryReader());
 
-    std::wstring dataUrl;
-    dataUrl.reserve(kScheme.size() + contentType.size() + kBase64Marker.size() + kLineBreak.size() +
-                    base64.size());
-    dataUrl.append(kScheme).append(contentType).append(kBase64Marker).append(kLineBreak).append(base64);
+    std::wstring dataUrl = DataUrlHeader(contentType, true);
+    dataUrl.reserve(dataUrl.size() + base64.size());
+    dataUrl.append(base64);
     return dataUrl;
 }
 

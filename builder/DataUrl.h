@@ -19,6 +19,13 @@ inline constexpr std::size_t kPreviewLimit = 10000;
 
 using RegistryReaderFactory = std::function<std::unique_ptr<RegistryReader>()>;
 
+// "data:" + content type + ";base64," and, for the multi-line form, CR LF.
+std::wstring DataUrlHeader(const std::wstring& contentType, bool multiLine);
+
+// The registered content type for an extension (without the dot): the
+// "Content Type" value of the key "." + extension; empty when there is none.
+std::wstring ContentTypeFor(const std::wstring& extension, RegistryReader& registry);
+
 // The whole multi-line data URL for a file's content and its extension
 // (without the dot). Throws when any step fails.
 std::wstring ComposeDataUrl(std::string_view content, const std::wstring& extension,

@@ -2,11 +2,11 @@
 
 #include <windows.h>
 
-#include <atomic>
 #include <new>
 #include <stdexcept>
 #include <vector>
 
+#include "support/win32/AtomicFileWriter.h"
 #include "support/win32/LongPath.h"
 #include "support/win32/UniqueHandle.h"
 #include "support/win32/Win32Error.h"
@@ -40,19 +40,9 @@ std::string AllocateContent(LONGLONG size) {
     }
 }
 
-void WriteAll(HANDLE file, const char* data, std::size_t size) {
-    while (size != 0) {
-        const DWORD chunk = size < kIoChunk ? static_cast<DWORD>(size) : kIoChunk;
-        DWORD written = 0;
-        if (!::WriteFile(file, data, chunk, &written, nullptr)) ThrowLastError();
-        data += written;
-        size -= written;
-    }
-}
-
 // Writes the text as UTF-8 a slice at a time, so that no second copy of a
 // large text is ever held.
-void WriteUtf8(HANDLE file, std::wstring_view text) {
+void WriteUtf8(AtomicFileWriter& file, std::wstring_view text) {
     std::vector<char> buffer;
     while (!text.empty()) {
         std::size_t count = text.size() < kEncodeChunk ? text.size() : kEncodeChunk;
@@ -61,17 +51,9 @@ void WriteUtf8(HANDLE file, std::wstring_view text) {
         const int bytes = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(count), buffer.data(),
                                               static_cast<int>(buffer.size()), nullptr, nullptr);
         if (bytes == 0) ThrowLastError();
-        WriteAll(file, buffer.data(), static_cast<std::size_t>(bytes));
+        file.Write({buffer.data(), static_cast<std::size_t>(bytes)});
         text.remove_prefix(count);
     }
-}
-
-std::wstring TemporaryPathBeside(const std::wstring& target) {
-    static std::atomic<unsigned> counter{0};
-    std::size_t folderEnd = target.find_last_of(L"\\/");
-    const std::wstring folder = folderEnd == std::wstring::npos ? std::wstring() : target.substr(0, folderEnd + 1);
-    return folder + L"~lumarind-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-           std::to_wstring(counter++) + L".tmp";
 }
 
 }  // namespace
@@ -105,30 +87,9 @@ std::string FileAccessWin32::ReadFile(const std::wstring& path, bool, int, int, 
 
 void FileAccessWin32::WriteFile(const std::wstring& path, std::wstring_view text, bool, int, int, int,
                                 std::int32_t&) {
-    const std::wstring target = ExtendedPath(path);
-    ThrowIfFolder(target);
-    // Replacing by rename would sidestep the read-only mark; honour it.
-    const DWORD attributes = GetFileAttributesW(target.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
-        ThrowCode(ERROR_ACCESS_DENIED);
-    }
-
-    const std::wstring temporary = TemporaryPathBeside(target);
-    UniqueFile file(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) ThrowLastError();
-    try {
-        WriteUtf8(file.get(), text);
-        if (!FlushFileBuffers(file.get())) ThrowLastError();
-        file.reset();
-        if (!MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-            ThrowLastError();
-        }
-    } catch (...) {
-        file.reset();
-        DeleteFileW(temporary.c_str());
-        throw;
-    }
+    AtomicFileWriter file(path);
+    WriteUtf8(file, text);
+    file.Commit();
 }
 
 }  // namespace lumarind::win32

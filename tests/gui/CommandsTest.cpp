@@ -4,6 +4,7 @@
 #include "common/UserTexts.h"
 #include "tests/common/ReferenceBase64.h"
 #include "tests/gui/Driver.h"
+#include "tests/win32/RunProcess.h"
 #include "tests/win32/ScratchFolder.h"
 
 namespace lumarind::gui {
@@ -74,15 +75,16 @@ TEST_F(CommandsTest, CopyPutsTheWholeTextOnTheClipboardInEitherForm) {
     Load(program);
     ASSERT_GT(expected.size(), 10000u);
     SetClipboard(L"");
-    Click(program.Control(ids::cmdCopyText0));
-    EXPECT_TRUE(WaitUntil([&] { return ClipboardText() == expected; }));
-    Click(program.Control(ids::cmdCopyText1));
-    EXPECT_TRUE(WaitUntil([&] { return ClipboardText() == OneLine(expected); }));
+    ClickAndWait(program.Control(ids::cmdCopyText0));
+    EXPECT_TRUE(ClipboardText() == expected);
+    ClickAndWait(program.Control(ids::cmdCopyText1));
     const std::optional<std::wstring> oneLine = ClipboardText();
     ASSERT_TRUE(oneLine.has_value());
+    EXPECT_TRUE(*oneLine == OneLine(expected));
     EXPECT_EQ(oneLine->find_first_of(L"\r\n"), std::wstring::npos);
-    Click(program.Control(ids::cmdCopyText0));
-    EXPECT_TRUE(WaitUntil([&] { return ClipboardText() == expected; }));
+    ClickAndWait(program.Control(ids::cmdCopyText0));
+    EXPECT_TRUE(ClipboardText() == expected);
+    EXPECT_EQ(program.FindDialog(), nullptr);
 }
 
 TEST_F(CommandsTest, SaveWritesEitherFormAndRemembersTheOutputFolderApartFromTheInputFolder) {
@@ -100,6 +102,11 @@ TEST_F(CommandsTest, SaveWritesEitherFormAndRemembersTheOutputFolderApartFromThe
     EXPECT_EQ(ReadBytes(output / L"single"), Narrow(OneLine(expected)));
     EXPECT_EQ(Setting(L"Last open out file directory"), output.path());
     EXPECT_EQ(Setting(L"Last open in file directory"), folder.path());
+
+    // The command-line tool writes the very same bytes.
+    const std::wstring cli = L"\"" + ProgramPath().substr(0, ProgramPath().size() - 12) + L"lumarind-cli.exe\" ";
+    EXPECT_EQ(testing::RunProcess(cli + L"\"" + input + L"\""), ReadBytes(output / L"multi.txt"));
+    EXPECT_EQ(testing::RunProcess(cli + L"-1 \"" + input + L"\""), ReadBytes(output / L"single"));
 
     // Bare names land in the folder each dialog starts in.
     Save(program, L"again.txt", 0);

@@ -83,6 +83,11 @@ std::wstring DialogText(HWND dialog) {
 
 void Click(HWND button) { PostMessageW(button, BM_CLICK, 0, 0); }
 
+void ClickAndWait(HWND button) {
+    DWORD_PTR result = 0;
+    SendMessageTimeoutW(button, BM_CLICK, 0, 0, SMTO_NORMAL, kDeadlineMs, &result);
+}
+
 std::optional<std::wstring> ClipboardText() {
     std::optional<std::wstring> text;
     if (!WaitUntil([] { return OpenClipboard(nullptr) != FALSE; })) return text;

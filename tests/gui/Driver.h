@@ -24,6 +24,9 @@ std::wstring WindowText(HWND window);
 std::wstring DialogText(HWND dialog);
 // Clicks a button without waiting for what the click opens.
 void Click(HWND button);
+// Clicks a button and returns once its handler has run; only for clicks
+// that open no modal window.
+void ClickAndWait(HWND button);
 
 std::optional<std::wstring> ClipboardText();
 void SetClipboard(const std::wstring& text);

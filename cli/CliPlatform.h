@@ -1,0 +1,40 @@
+// What lumarind-cli needs of the system: files and standard streams, the
+// content-type registry and standard error. One implementation per platform.
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "support/ComponentObjects.h"
+
+namespace lumarind::cli {
+
+class ByteSource {
+public:
+    virtual ~ByteSource() = default;
+    // Up to capacity bytes; 0 at the end. Throws lumarind::Error.
+    virtual std::size_t Read(char* buffer, std::size_t capacity) = 0;
+};
+
+class ByteSink {
+public:
+    virtual ~ByteSink() = default;
+    virtual void Write(std::string_view bytes) = 0;
+    // A file sink puts the file in place only here; dropped uncommitted, it
+    // leaves whatever was there before.
+    virtual void Commit() = 0;
+};
+
+class CliPlatform {
+public:
+    virtual ~CliPlatform() = default;
+    // An empty path means standard input or output.
+    virtual std::unique_ptr<ByteSource> OpenInput(const std::wstring& path) = 0;
+    virtual std::unique_ptr<ByteSink> OpenOutput(const std::wstring& path) = 0;
+    virtual std::unique_ptr<RegistryReader> NewRegistryReader() = 0;
+    virtual void WriteError(std::string_view line) = 0;
+};
+
+}  // namespace lumarind::cli

@@ -1,0 +1,17 @@
+#pragma once
+
+#include "cli/CliPlatform.h"
+
+namespace lumarind::cli {
+
+// Files and standard handles through Win32 calls (bytes pass unchanged, no
+// CR LF translation); content types from the registry, as the window does.
+class Win32CliPlatform : public CliPlatform {
+public:
+    std::unique_ptr<ByteSource> OpenInput(const std::wstring& path) override;
+    std::unique_ptr<ByteSink> OpenOutput(const std::wstring& path) override;
+    std::unique_ptr<RegistryReader> NewRegistryReader() override;
+    void WriteError(std::string_view line) override;
+};
+
+}  // namespace lumarind::cli

@@ -1,0 +1,82 @@
+#include "support/portable/Utf8.h"
+
+namespace lumarind {
+namespace {
+
+constexpr char32_t kReplacement = 0xFFFD;
+
+void AppendWide(std::wstring& out, char32_t code) {
+    if constexpr (sizeof(wchar_t) == 2) {
+        if (code >= 0x10000) {
+            code -= 0x10000;
+            out += static_cast<wchar_t>(0xD800 + (code >> 10));
+            out += static_cast<wchar_t>(0xDC00 + (code & 0x3FF));
+            return;
+        }
+    }
+    out += static_cast<wchar_t>(code);
+}
+
+}  // namespace
+
+std::string ToUtf8(std::wstring_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char32_t code = static_cast<char32_t>(text[i]);
+        if (sizeof(wchar_t) == 2 && code >= 0xD800 && code <= 0xDBFF && i + 1 < text.size() &&
+            static_cast<char32_t>(text[i + 1]) >= 0xDC00 && static_cast<char32_t>(text[i + 1]) <= 0xDFFF) {
+            code = 0x10000 + ((code - 0xD800) << 10) + (static_cast<char32_t>(text[++i]) - 0xDC00);
+        } else if ((code >= 0xD800 && code <= 0xDFFF) || code > 0x10FFFF) {
+            code = kReplacement;
+        }
+        if (code < 0x80) {
+            out += static_cast<char>(code);
+        } else if (code < 0x800) {
+            out += static_cast<char>(0xC0 | (code >> 6));
+            out += static_cast<char>(0x80 | (code & 0x3F));
+        } else if (code < 0x10000) {
+            out += static_cast<char>(0xE0 | (code >> 12));
+            out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (code & 0x3F));
+        } else {
+            out += static_cast<char>(0xF0 | (code >> 18));
+            out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+            out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (code & 0x3F));
+        }
+    }
+    return out;
+}
+
+std::wstring FromUtf8(std::string_view bytes) {
+    std::wstring out;
+    out.reserve(bytes.size());
+    for (std::size_t i = 0; i < bytes.size();) {
+        const auto lead = static_cast<unsigned char>(bytes[i]);
+        const int length = lead < 0x80 ? 1 : (lead >> 5) == 6 ? 2 : (lead >> 4) == 14 ? 3 : (lead >> 3) == 30 ? 4 : 0;
+        if (length == 0 || i + length > bytes.size()) {
+            AppendWide(out, kReplacement);
+            ++i;
+            continue;
+        }
+        char32_t code = length == 1 ? lead : lead & (0x7F >> length);
+        bool valid = true;
+        for (int k = 1; k < length; ++k) {
+            const auto next = static_cast<unsigned char>(bytes[i + k]);
+            valid = valid && (next >> 6) == 2;
+            code = (code << 6) | (next & 0x3F);
+        }
+        static constexpr char32_t kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
+        if (!valid || code < kSmallest[length] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
+            AppendWide(out, kReplacement);
+            ++i;
+            continue;
+        }
+        AppendWide(out, code);
+        i += static_cast<std::size_t>(length);
+    }
+    return out;
+}
+
+}  // namespace lumarind

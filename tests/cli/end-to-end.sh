@@ -1,0 +1,65 @@
+#!/usr/bin/env bash
+# End-to-end checks of lumarind-cli against independent tools: GNU base64
+# decodes what it writes, and --decode inverts both forms. With a Windows
+# build given (run under Wine by the caller's environment), its output must
+# equal the native one byte for byte. Prints "PASS name" or "FAIL name" per
+# check.
+set -uo pipefail
+
+native=$1
+windows=${2:-}
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+check() {
+    local name=$1
+    shift
+    if "$@" >/dev/null 2>&1; then echo "PASS $name"; else echo "FAIL $name"; fi
+}
+
+body() { tail -c +"$(($(head -n1 "$1" | wc -c) + 1))" "$1"; }
+
+decodes_to() {  # data-url-file original-file
+    body "$1" | tr -d '\r\n' | base64 -d | cmp -s - "$2"
+}
+
+lines_are_crlf_76() {
+    body "$1" | awk 'BEGIN { RS = "\r\n"; bad = 0 } { if (length($0) > 76 || index($0, "\r") || index($0, "\n")) bad = 1 } END { exit bad }'
+}
+
+for n in 0 1 2 3 57 58; do head -c "$n" /dev/urandom >"$work/bytes-$n.bin"; done
+head -c 3000000 /dev/urandom >"$work/random.bin"
+cp "$(dirname "$0")/../../samples/lumarind-icon.png" "$work/picture.png"
+head -c 500 /dev/urandom >"$work/no-extension"
+head -c 700 /dev/urandom >"$work/Фото отпуска.png"
+
+for file in "$work"/*; do
+    name=$(basename "$file")
+    "$native" "$file" >"$work/out.multi" 2>/dev/null
+    "$native" -1 "$file" >"$work/out.single" 2>/dev/null
+    check "$name: multi-line body decodes with base64 -d" decodes_to "$work/out.multi" "$file"
+    check "$name: header ends in CR LF, lines of 76" lines_are_crlf_76 "$work/out.multi"
+    check "$name: one-line form has no CR or LF" bash -c "! tr -d -c '\r\n' <'$work/out.single' | grep -q ."
+    check "$name: one-line form is the multi-line one without breaks" bash -c "cmp -s <(tr -d '\r\n' <'$work/out.multi') '$work/out.single'"
+    check "$name: --decode inverts the multi-line form" bash -c "'$native' -d '$work/out.multi' | cmp -s - '$file'"
+    check "$name: --decode inverts the one-line form" bash -c "'$native' --decode <'$work/out.single' | cmp -s - '$file'"
+    if [ -n "$windows" ]; then
+        windows_file=$(winepath -w "$file" 2>/dev/null)
+        wine "$windows" "$windows_file" >"$work/win.multi" 2>/dev/null
+        wine "$windows" -1 "$windows_file" >"$work/win.single" 2>/dev/null
+        check "$name: Windows build writes the same lines" bash -c "cmp -s <(tail -n +2 '$work/win.multi') <(tail -n +2 '$work/out.multi')"
+        check "$name: Windows build writes the same one-line body" bash -c "cmp -s <(sed 's/^[^,]*,//' '$work/win.single') <(sed 's/^[^,]*,//' '$work/out.single')"
+    fi
+done
+
+check "picture.png: content type image/png" bash -c "head -n1 <('$native' '$work/picture.png') | grep -q '^data:image/png;base64,'"
+check "no-extension: no content type" bash -c "head -c 15 <('$native' '$work/no-extension') | cmp -s - <(printf 'data:;base64,\r\n')"
+check "standard input: no content type" bash -c "printf abc | '$native' | cmp -s - <(printf 'data:;base64,\r\nYWJj')"
+check "-t '' gives data:;base64," bash -c "'$native' -1 -t '' '$work/picture.png' | grep -q '^data:;base64,'"
+check "missing file: exit 1, message names it" bash -c "'$native' '$work/none' 2>&1 >/dev/null | grep -q \"cannot read '$work/none'\"; [ \${PIPESTATUS[0]} -eq 1 ]"
+check "unknown option: exit 2" bash -c "'$native' --nope 2>/dev/null; [ \$? -eq 2 ]"
+check "-o replaces a file only when complete" bash -c "echo old >'$work/target'; '$native' -d -o '$work/target' <<<'data:;base64,YWJ'; [ \"\$(cat '$work/target')\" = old ] && [ \$(ls -A '$work' | grep -c lumarind-cli) -eq 0 ]"
+check "-o writes the output" bash -c "'$native' -o '$work/target' '$work/bytes-3.bin' && cmp -s '$work/target' <('$native' '$work/bytes-3.bin')"
+if [ -n "$windows" ]; then
+    check "Windows: png content type from the registry" bash -c "wine '$windows' '$(winepath -w "$work/picture.png" 2>/dev/null)' | head -n1 | grep -q '^data:image/png;base64,'"
+fi

@@ -1,0 +1,200 @@
+#include <gtest/gtest.h>
+
+#include <map>
+#include <random>
+
+#include "builder/DataUrl.h"
+#include "builder/DataUrlDecoder.h"
+#include "cli/CliOptions.h"
+#include "cli/CliRun.h"
+#include "support/portable/Utf8.h"
+#include "tests/unit/FakeRegistryReader.h"
+
+namespace lumarind::cli {
+namespace {
+
+// Files in memory; an output file appears only when committed.
+class FakeCliPlatform : public CliPlatform {
+public:
+    class Source : public ByteSource {
+    public:
+        explicit Source(std::string bytes) : bytes_(std::move(bytes)) {}
+        std::size_t Read(char* buffer, std::size_t capacity) override {
+            const std::size_t count = std::min(capacity, bytes_.size() - at_);
+            bytes_.copy(buffer, count, at_);
+            at_ += count;
+            return count;
+        }
+
+    private:
+        std::string bytes_;
+        std::size_t at_ = 0;
+    };
+    class Sink : public ByteSink {
+    public:
+        Sink(FakeCliPlatform& platform, std::wstring path) : platform_(platform), path_(std::move(path)) {}
+        void Write(std::string_view bytes) override {
+            if (platform_.failWrites) throw Error(28, L"No space left on device");
+            pending_ += bytes;
+        }
+        void Commit() override {
+            if (path_.empty()) platform_.standardOutput += pending_;
+            else platform_.files[path_] = pending_;
+        }
+
+    private:
+        FakeCliPlatform& platform_;
+        std::wstring path_;
+        std::string pending_;
+    };
+
+    std::unique_ptr<ByteSource> OpenInput(const std::wstring& path) override {
+        if (path.empty()) return std::make_unique<Source>(standardInput);
+        const auto found = files.find(path);
+        if (found == files.end()) throw Error(2, L"No such file or directory");
+        return std::make_unique<Source>(found->second);
+    }
+    std::unique_ptr<ByteSink> OpenOutput(const std::wstring& path) override {
+        return std::make_unique<Sink>(*this, path);
+    }
+    std::unique_ptr<RegistryReader> NewRegistryReader() override { return registry.NewReader(); }
+    void WriteError(std::string_view line) override { standardError += line; }
+
+    std::map<std::wstring, std::string> files;
+    std::string standardInput;
+    std::string standardOutput;
+    std::string standardError;
+    bool failWrites = false;
+    testing::FakeRegistry registry;
+};
+
+class CliTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        platform.registry.contentTypes[L".png"] = L"image/png";
+        platform.files[L"photo.png"] = "abc";
+    }
+    int Run(std::vector<std::wstring> arguments) { return RunCli(arguments, platform); }
+    std::string WindowText(const std::string& content, const std::wstring& extension) {
+        return ToUtf8(ComposeDataUrl(content, extension, [this] { return platform.registry.NewReader(); }));
+    }
+
+    FakeCliPlatform platform;
+};
+
+TEST(CliOptions, ParsesEveryFormAndRefusesWrongCommandLines) {
+    const CliOptions plain = ParseCliOptions({L"a.png"});
+    EXPECT_EQ(plain.mode, CliOptions::Mode::kEncode);
+    EXPECT_EQ(plain.input, L"a.png");
+    EXPECT_FALSE(plain.oneLine);
+    EXPECT_FALSE(plain.contentType.has_value());
+
+    const CliOptions full = ParseCliOptions({L"-1", L"-t", L"", L"-o", L"out.txt", L"-"});
+    EXPECT_TRUE(full.oneLine);
+    EXPECT_EQ(full.contentType, L"");
+    EXPECT_EQ(full.output, L"out.txt");
+    EXPECT_EQ(full.input, L"");
+
+    const CliOptions longForms = ParseCliOptions({L"--one-line", L"--type=text/x", L"--output=o", L"--", L"-x"});
+    EXPECT_EQ(longForms.contentType, L"text/x");
+    EXPECT_EQ(longForms.output, L"o");
+    EXPECT_EQ(longForms.input, L"-x");
+
+    EXPECT_EQ(ParseCliOptions({L"-d", L"in"}).mode, CliOptions::Mode::kDecode);
+    EXPECT_EQ(ParseCliOptions({L"--decode"}).input, L"");
+    EXPECT_EQ(ParseCliOptions({L"x", L"--help"}).mode, CliOptions::Mode::kHelp);
+    EXPECT_EQ(ParseCliOptions({L"--version"}).mode, CliOptions::Mode::kVersion);
+
+    for (const auto& wrong : std::vector<std::vector<std::wstring>>{
+             {L"-x"}, {L"a", L"b"}, {L"-t"}, {L"-o"}, {L"-o", L""}, {L"-d", L"-1"}, {L"-d", L"-t", L"x"}}) {
+        EXPECT_THROW(ParseCliOptions(wrong), UsageError) << ToUtf8(wrong[0]);
+    }
+}
+
+TEST_F(CliTest, WritesExactlyTheWindowsTextInEitherForm) {
+    std::mt19937 random(7);
+    for (std::size_t length : {0u, 1u, 2u, 3u, 57u, 58u, 100000u, 2'000'001u}) {
+        std::string content(length, '\0');
+        for (char& c : content) c = static_cast<char>(random());
+        platform.files[L"f.png"] = content;
+        platform.standardOutput.clear();
+        ASSERT_EQ(Run({L"f.png"}), kExitSuccess);
+        ASSERT_EQ(platform.standardOutput, WindowText(content, L"png")) << length;
+        platform.standardOutput.clear();
+        ASSERT_EQ(Run({L"-1", L"f.png"}), kExitSuccess);
+        ASSERT_EQ(platform.standardOutput, ToUtf8(OneLineForm(FromUtf8(WindowText(content, L"png"))))) << length;
+    }
+}
+
+TEST_F(CliTest, ContentTypeComesFromTheExtensionOrTheOption) {
+    platform.standardInput = "abc";
+    Run({L"-"});
+    Run({L"-t", L"text/plain", L"photo.png"});
+    Run({L"-1", L"-t", L"", L"photo.png"});
+    EXPECT_EQ(platform.standardOutput,
+              "data:;base64,\r\nYWJj"
+              "data:text/plain;base64,\r\nYWJj"
+              "data:;base64,YWJj");
+}
+
+TEST_F(CliTest, OutputFileAndDecodingRoundTrip) {
+    ASSERT_EQ(Run({L"-o", L"url.txt", L"photo.png"}), kExitSuccess);
+    EXPECT_EQ(platform.files[L"url.txt"], "data:image/png;base64,\r\nYWJj");
+    ASSERT_EQ(Run({L"-d", L"-o", L"back.png", L"url.txt"}), kExitSuccess);
+    EXPECT_EQ(platform.files[L"back.png"], "abc");
+    EXPECT_TRUE(platform.standardOutput.empty());
+}
+
+TEST_F(CliTest, FailuresNameTheFileAndTheReasonAndLeaveNoOutputFile) {
+    EXPECT_EQ(Run({L"missing.bin"}), kExitFailure);
+    EXPECT_EQ(platform.standardError, "lumarind-cli: cannot read 'missing.bin': No such file or directory\n");
+    platform.standardError.clear();
+
+    platform.failWrites = true;
+    EXPECT_EQ(Run({L"-o", L"full.txt", L"photo.png"}), kExitFailure);
+    EXPECT_EQ(platform.standardError, "lumarind-cli: cannot write 'full.txt': No space left on device\n");
+    EXPECT_EQ(platform.files.count(L"full.txt"), 0u);
+    platform.failWrites = false;
+
+    platform.files[L"bad.txt"] = "data:;base64,YWJ";
+    EXPECT_EQ(Run({L"-d", L"-o", L"x", L"bad.txt"}), kExitFailure);
+    EXPECT_EQ(platform.files.count(L"x"), 0u);
+    EXPECT_EQ(Run({L"--nonsense"}), kExitUsage);
+    EXPECT_NE(platform.standardError.find("unknown option --nonsense"), std::string::npos);
+}
+
+TEST_F(CliTest, HelpAndVersion) {
+    EXPECT_EQ(Run({L"--version"}), kExitSuccess);
+    EXPECT_EQ(platform.standardOutput, "lumarind-cli 1.00.0001\n");
+    platform.standardOutput.clear();
+    EXPECT_EQ(Run({L"-h"}), kExitSuccess);
+    for (const char* option : {"--one-line", "--type", "--output", "--decode", "--help", "--version"}) {
+        EXPECT_NE(platform.standardOutput.find(option), std::string::npos) << option;
+    }
+}
+
+TEST(DecodeDataUrl, ReadsBothFormsAndDataUrlsFromElsewhere) {
+    EXPECT_EQ(DecodeDataUrl("data:image/png;base64,\r\nYWJj\r\nZA=="), "abcd");
+    EXPECT_EQ(DecodeDataUrl("  data:;base64,YWJjZA==\n"), "abcd");
+    EXPECT_EQ(DecodeDataUrl("DATA:text/plain;BASE64,YQ=="), "a");
+    EXPECT_EQ(DecodeDataUrl("data:;base64,"), "");
+    EXPECT_EQ(DecodeDataUrl("data:,Hello%2C%20World%21"), "Hello, World!");
+    EXPECT_EQ(DecodeDataUrl("data:text/plain;charset=utf-8,%D0%96"), "\xD0\x96");
+}
+
+TEST(DecodeDataUrl, RefusesWhatIsMalformed) {
+    for (const char* bad : {"", "data", "http://x,abc", "data:;base64", "data:;base64,YWJ", "data:;base64,YW=j",
+                            "data:;base64,YQ==YQ==", "data:;base64,Y===", "data:;base64,YW*j", "data:,%zz", "data:,%4"}) {
+        EXPECT_THROW(DecodeDataUrl(bad), Error) << bad;
+    }
+}
+
+TEST(Utf8, RoundTripsAllPlanes) {
+    const std::wstring text = L"data:Жx\U0001F600";
+    EXPECT_EQ(ToUtf8(text), "data:\xD0\x96x\xF0\x9F\x98\x80");
+    EXPECT_EQ(FromUtf8(ToUtf8(text)), text);
+    EXPECT_EQ(FromUtf8("\xFF"), L"\uFFFD");
+}
+
+}  // namespace
+}  // namespace lumarind::cli
