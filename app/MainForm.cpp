@@ -116,8 +116,10 @@ void MainForm::cmdCopyText_Click(std::int16_t index) {
         ClipboardText& clipboard = components_.clipboardText();
         std::int32_t scratch = 0;
         clipboard.Clear(scratch);
+        // The one-line form is made in the clipboard's own memory, so that a
+        // large document is not held a third time.
         if (index != 0) {
-            clipboard.SetText(OneLineForm(view_.txtData().Tag()), scratch);
+            clipboard.SetText(view_.txtData().Tag(), scratch, TextForm::kOneLine);
         } else {
             clipboard.SetText(view_.txtData().Tag(), scratch);
         }
@@ -152,11 +154,8 @@ void MainForm::WriteDataUrl(const std::wstring& path, std::int32_t formatIndex) 
             const BusyCursor busy(view_);
             const std::wstring& stored = view_.txtData().Tag();
             std::int32_t scratch = 0;
-            if (formatIndex != 0) {
-                components_.fileAccess().WriteFile(path, OneLineForm(stored), true, 1, 2, 1, scratch);
-            } else {
-                components_.fileAccess().WriteFile(path, stored, true, 1, 2, 1, scratch);
-            }
+            const TextForm form = formatIndex != 0 ? TextForm::kOneLine : TextForm::kAsIs;
+            components_.fileAccess().WriteFile(path, stored, true, 1, 2, 1, scratch, form);
         });
         if (!error) return;
         const int answer = components_.errorBox().ShowError(*error, kStyleRetryCancelCritical, 0,

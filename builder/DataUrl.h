@@ -27,7 +27,9 @@ std::wstring DataUrlHeader(const std::wstring& contentType, bool multiLine);
 std::wstring ContentTypeFor(const std::wstring& extension, RegistryReader& registry);
 
 // The whole multi-line data URL for a file's content and its extension
-// (without the dot). Throws when any step fails.
+// (without the dot). Throws when any step fails. The text is made in one
+// buffer: the content type is looked up first so that the Base64 lines can
+// be written straight behind the header.
 std::wstring ComposeDataUrl(std::string_view content, const std::wstring& extension,
                             const RegistryReaderFactory& newRegistryReader);
 
@@ -46,6 +48,6 @@ std::wstring OneLineForm(std::wstring_view text);
 
 // Applies the line-break rule to encoder output: every CR dropped, then every
 // LF turned into CR LF. Text already in CR LF form is left as it is.
-void NormaliseLineBreaks(std::wstring& text);
+void NormaliseLineBreaks(std::wstring& text, std::size_t from = 0);
 
 }  // namespace lumarind

@@ -21,6 +21,11 @@ namespace lumarind {
 // Root key values as the registry reader takes them.
 inline constexpr std::uint32_t kHkeyClassesRoot = 0x80000000u;
 
+// How a component hands on a text: as it is, or in its one-line form (every
+// CR LF removed), formed straight into the component's own buffer so that a
+// large document is never held twice.
+enum class TextForm { kAsIs, kOneLine };
+
 // Error box styles and answers.
 inline constexpr int kStyleRetryCancelCritical = 21;
 inline constexpr int kStyleOkCritical = 16;
@@ -52,7 +57,7 @@ public:
     // Afterwards the file holds exactly the text (UTF-8, no byte-order mark),
     // or, when the call throws, whatever it held before.
     virtual void WriteFile(const std::wstring& path, std::wstring_view text, bool, int, int, int,
-                           std::int32_t& scratch) = 0;
+                           std::int32_t& scratch, TextForm form = TextForm::kAsIs) = 0;
 };
 
 class ErrorBox {
@@ -67,7 +72,7 @@ class ClipboardText {
 public:
     virtual ~ClipboardText() = default;
     virtual void Clear(std::int32_t& scratch) = 0;
-    virtual void SetText(std::wstring_view text, std::int32_t& scratch) = 0;
+    virtual void SetText(std::wstring_view text, std::int32_t& scratch, TextForm form = TextForm::kAsIs) = 0;
 };
 
 class RegistryReader {

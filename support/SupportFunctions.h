@@ -16,9 +16,14 @@ inline constexpr std::size_t kBase64LineLength = 76;
 
 // RFC 4648 Base64 (standard alphabet, '=' padding) of the bytes of content.
 std::wstring tsBase64Encode(std::string_view content, int lineForm);
+// The same text appended to text: a caller can put its header in front
+// without copying the Base64 text afterwards.
+void tsBase64EncodeAppend(std::wstring& text, std::string_view content, int lineForm);
 
 // The text without CR and LF at either end; breaks inside stay.
 std::wstring tsTrimCRLF(std::wstring text);
+// The same for the part of text from the given position on, in place.
+void tsTrimCRLFFrom(std::wstring& text, std::size_t from);
 
 // Parts of a Windows path ('\' or '/' separators, drive letters, UNC names).
 std::wstring tsGetFileExtension(std::wstring_view path);  // "png" for C:\a\photo.png

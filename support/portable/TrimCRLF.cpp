@@ -4,14 +4,18 @@
 
 namespace lumarind {
 
-std::wstring tsTrimCRLF(std::wstring text) {
+void tsTrimCRLFFrom(std::wstring& text, std::size_t from) {
     const auto isBreak = [](wchar_t c) { return c == L'\r' || c == L'\n'; };
     std::size_t end = text.size();
-    while (end != 0 && isBreak(text[end - 1])) --end;
-    std::size_t begin = 0;
+    while (end > from && isBreak(text[end - 1])) --end;
+    std::size_t begin = from;
     while (begin != end && isBreak(text[begin])) ++begin;
     text.erase(end);
-    text.erase(0, begin);
+    text.erase(from, begin - from);
+}
+
+std::wstring tsTrimCRLF(std::wstring text) {
+    tsTrimCRLFFrom(text, 0);
     return text;
 }
 

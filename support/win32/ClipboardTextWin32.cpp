@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "support/portable/OneLine.h"
 #include "support/win32/UniqueHandle.h"
 #include "support/win32/Win32Error.h"
 
@@ -28,14 +29,21 @@ public:
     ~OpenClipboardGuard() { CloseClipboard(); }
 };
 
-UniqueGlobal CopyToGlobal(std::wstring_view text) {
-    UniqueGlobal memory(GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(wchar_t)));
+// The clipboard's own copy of the text, in the asked form: the only copy
+// made, however long the text.
+UniqueGlobal CopyToGlobal(std::wstring_view text, TextForm form) {
+    const std::size_t length = form == TextForm::kOneLine ? oneline::Length(text) : text.size();
+    UniqueGlobal memory(GlobalAlloc(GMEM_MOVEABLE, (length + 1) * sizeof(wchar_t)));
     if (!memory) ThrowLastError();
     const GlobalLockGuard lock(memory.get());
     if (lock.data() == nullptr) ThrowLastError();
     auto* characters = static_cast<wchar_t*>(lock.data());
-    std::memcpy(characters, text.data(), text.size() * sizeof(wchar_t));
-    characters[text.size()] = L'\0';
+    if (form == TextForm::kOneLine) {
+        oneline::Copy(text, characters);
+    } else {
+        std::memcpy(characters, text.data(), text.size() * sizeof(wchar_t));
+    }
+    characters[length] = L'\0';
     return memory;
 }
 
@@ -46,8 +54,8 @@ void ClipboardTextWin32::Clear(std::int32_t&) {
     if (!EmptyClipboard()) ThrowLastError();
 }
 
-void ClipboardTextWin32::SetText(std::wstring_view text, std::int32_t&) {
-    UniqueGlobal memory = CopyToGlobal(text);
+void ClipboardTextWin32::SetText(std::wstring_view text, std::int32_t&, TextForm form) {
+    UniqueGlobal memory = CopyToGlobal(text, form);
     const OpenClipboardGuard open;
     if (!EmptyClipboard()) ThrowLastError();
     if (SetClipboardData(CF_UNICODETEXT, memory.get()) == nullptr) ThrowLastError();

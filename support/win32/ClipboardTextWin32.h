@@ -9,7 +9,7 @@ namespace lumarind::win32 {
 class ClipboardTextWin32 : public ClipboardText {
 public:
     void Clear(std::int32_t&) override;
-    void SetText(std::wstring_view text, std::int32_t&) override;
+    void SetText(std::wstring_view text, std::int32_t&, TextForm form = TextForm::kAsIs) override;
 };
 
 }  // namespace lumarind::win32

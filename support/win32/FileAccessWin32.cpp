@@ -6,6 +6,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "support/portable/OneLine.h"
 #include "support/win32/AtomicFileWriter.h"
 #include "support/win32/LongPath.h"
 #include "support/win32/UniqueHandle.h"
@@ -42,15 +43,25 @@ std::string AllocateContent(LONGLONG size) {
 
 // Writes the text as UTF-8 a slice at a time, so that no second copy of a
 // large text is ever held.
-void WriteUtf8(AtomicFileWriter& file, std::wstring_view text) {
+// Slices end neither inside a surrogate pair nor inside a CR LF pair.
+void WriteUtf8(AtomicFileWriter& file, std::wstring_view text, TextForm form) {
+    std::vector<wchar_t> oneLine;
     std::vector<char> buffer;
     while (!text.empty()) {
-        std::size_t count = text.size() < kEncodeChunk ? text.size() : kEncodeChunk;
+        std::size_t count = oneline::SafeCut(text, kEncodeChunk);
         if (count < text.size() && IS_HIGH_SURROGATE(text[count - 1])) --count;
-        buffer.resize(count * 3);
-        const int bytes = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(count), buffer.data(),
-                                              static_cast<int>(buffer.size()), nullptr, nullptr);
-        if (bytes == 0) ThrowLastError();
+        std::wstring_view slice = text.substr(0, count);
+        if (form == TextForm::kOneLine) {
+            oneLine.resize(oneline::Length(slice));
+            oneline::Copy(slice, oneLine.data());
+            slice = std::wstring_view(oneLine.data(), oneLine.size());
+        }
+        buffer.resize(slice.size() * 3);
+        const int bytes = slice.empty() ? 0
+                                        : WideCharToMultiByte(CP_UTF8, 0, slice.data(), static_cast<int>(slice.size()),
+                                                              buffer.data(), static_cast<int>(buffer.size()), nullptr,
+                                                              nullptr);
+        if (bytes == 0 && !slice.empty()) ThrowLastError();
         file.Write({buffer.data(), static_cast<std::size_t>(bytes)});
         text.remove_prefix(count);
     }
@@ -86,9 +97,9 @@ std::string FileAccessWin32::ReadFile(const std::wstring& path, bool, int, int, 
 }
 
 void FileAccessWin32::WriteFile(const std::wstring& path, std::wstring_view text, bool, int, int, int,
-                                std::int32_t&) {
+                                std::int32_t&, TextForm form) {
     AtomicFileWriter file(path);
-    WriteUtf8(file, text);
+    WriteUtf8(file, text, form);
     file.Commit();
 }
 

@@ -10,8 +10,8 @@ class FileAccessWin32 : public FileAccess {
 public:
     std::string ReadFile(const std::wstring& path, bool, int, int, int, std::int32_t&, std::int32_t&,
                          std::int32_t&, bool&) override;
-    void WriteFile(const std::wstring& path, std::wstring_view text, bool, int, int, int,
-                   std::int32_t&) override;
+    void WriteFile(const std::wstring& path, std::wstring_view text, bool, int, int, int, std::int32_t&,
+                   TextForm form = TextForm::kAsIs) override;
 };
 
 }  // namespace lumarind::win32

@@ -39,11 +39,12 @@ protected:
     void Load(RunningProgram& program) {
         ASSERT_TRUE(program.WaitForCaption(L"Lumarind - [large.lumarind-none]"));
     }
-    void AnswerBox(RunningProgram& program, const std::wstring& text, int button) {
+    // Finds the box by a button only it has, checks its text, presses answer.
+    void AnswerBox(RunningProgram& program, const std::wstring& text, int button, int answer = 0) {
         const HWND box = program.WaitForDialogWithButton(button);
         ASSERT_NE(box, nullptr) << "no box with button " << button;
         EXPECT_NE(DialogText(box).find(text), std::wstring::npos) << Narrow(DialogText(box));
-        Click(GetDlgItem(box, button));
+        Click(GetDlgItem(box, answer != 0 ? answer : button));
         ASSERT_TRUE(WaitUntil([&] { return !IsWindow(box); }));
     }
     void Save(RunningProgram& program, const std::wstring& path, int typeIndex) {
@@ -136,7 +137,7 @@ TEST_F(CommandsTest, SavingOverAReadOnlyFileOffersRetryAndCancelKeepsTheOldFile)
 
     Save(program, target, 0);
     AnswerBox(program, L"", IDYES);  // the dialog asks before replacing
-    AnswerBox(program, target + L"\r\n\r\n" + texts::kCannotWriteFile, IDCANCEL);
+    AnswerBox(program, target + L"\r\n\r\n" + texts::kCannotWriteFile, IDRETRY, IDCANCEL);
     EXPECT_EQ(ReadBytes(target), "old content");
 
     Save(program, target, 1);
@@ -193,17 +194,20 @@ TEST_F(CommandsTest, ShiftF1ShowsTheAboutBoxAndOtherModifiersDoNothing) {
 
 TEST_F(CommandsTest, F1OpensTheReadMeWhicheverControlHasTheFocus) {
     RunningProgram program;
-    program.Activate();
-    for (int presses = 0; presses < 2; ++presses) {
+    for (const int id : {ids::txtData, ids::cmdSaveFile}) {
+        program.Activate();
+        for (int presses = 0; presses < 6 && program.Focused() != program.Control(id); ++presses) {
+            const HWND before = program.Focused();
+            PressKey(VK_TAB);
+            WaitUntil([&] { return program.Focused() != before; });
+        }
+        ASSERT_EQ(program.Focused(), program.Control(id));
         PressKey(VK_F1);
         HWND notepad = nullptr;
         ASSERT_TRUE(WaitUntil([&] { return (notepad = FindVisibleWindow(L"Notepad")) != nullptr; }));
         EXPECT_NE(WindowText(notepad).find(L"Lumarind"), std::wstring::npos);
         PostMessageW(notepad, WM_CLOSE, 0, 0);
         ASSERT_TRUE(WaitUntil([&] { return FindVisibleWindow(L"Notepad") == nullptr; }));
-        program.Activate();
-        PressKey(VK_TAB);
-        ASSERT_TRUE(WaitUntil([&] { return program.Focused() == program.Control(ids::cmdOpenFile); }));
     }
     EXPECT_TRUE(IsWindow(program.window()));
 }

@@ -5,6 +5,8 @@
 
 #include "support/Error.h"
 #include "support/SupportFunctions.h"
+#include "support/portable/Base64Blocks.h"
+#include "support/portable/Base64Lines.h"
 #include "tests/common/ReferenceBase64.h"
 
 namespace lumarind {
@@ -54,6 +56,40 @@ TEST(Base64Encode, RoundTripsRandomContentOfManyLengths) {
         const std::wstring text = Encode(bytes);
         ASSERT_EQ(text, testing::EncodeBase64Lines(bytes)) << "length " << length;
         ASSERT_EQ(testing::DecodeBase64(text), bytes) << "length " << length;
+    }
+}
+
+TEST(Base64Encode, TheVectorPathGivesWhatThePortablePathGives) {
+    std::mt19937 random(99);
+    for (std::size_t lines : {1u, 2u, 63u, 64u, 65u, 200u}) {
+        std::string bytes(lines * base64::kBytesPerLine, '\0');
+        for (char& b : bytes) b = static_cast<char>(random());
+        std::vector<unsigned char> fast(lines * base64::kLineLength), portable(lines * base64::kLineLength);
+        const auto* in = reinterpret_cast<const unsigned char*>(bytes.data());
+        base64::EncodeWholeLines(in, lines, fast.data());
+        base64::EncodeWholeLinesPortable(in, lines, portable.data());
+        ASSERT_EQ(fast, portable) << lines;
+    }
+}
+
+TEST(Base64Encode, EveryCharacterWidthGivesTheSameText) {
+    std::mt19937 random(5);
+    for (std::size_t length : {0u, 1u, 56u, 57u, 58u, 3647u, 3648u, 3649u, 10000u}) {
+        std::string bytes(length, '\0');
+        for (char& b : bytes) b = static_cast<char>(random());
+        const std::wstring expected = testing::EncodeBase64Lines(bytes);
+        for (const base64::Lines lines : {base64::Lines::kBroken, base64::Lines::kSingle}) {
+            std::wstring want = expected;
+            if (lines == base64::Lines::kSingle) {
+                for (std::size_t at; (at = want.find(L"\r\n")) != std::wstring::npos;) want.erase(at, 2);
+            }
+            std::string narrow(base64::EncodedLength(length, lines), '?');
+            std::u16string wide16(narrow.size(), u'?');
+            ASSERT_EQ(base64::Encode(bytes.data(), length, lines, narrow.data()), narrow.data() + narrow.size());
+            ASSERT_EQ(base64::Encode(bytes.data(), length, lines, wide16.data()), wide16.data() + wide16.size());
+            ASSERT_EQ(std::wstring(narrow.begin(), narrow.end()), want) << length;
+            ASSERT_EQ(std::wstring(wide16.begin(), wide16.end()), want) << length;
+        }
     }
 }
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 
 #include "builder/DataUrl.h"
@@ -115,6 +116,23 @@ TEST(NormaliseLineBreaks, DropsCRThenTurnsLFIntoCRLF) {
         std::wstring text = c.in;
         NormaliseLineBreaks(text);
         EXPECT_EQ(text, c.out) << c.in;
+    }
+}
+
+TEST(NormaliseLineBreaks, TheFastCheckAgreesWithThePlainRuleOnRandomTexts) {
+    std::mt19937 random(3);
+    const wchar_t alphabet[] = {L'A', L'\r', L'\n', L'='};
+    for (int round = 0; round < 2000; ++round) {
+        std::wstring text(random() % 40, L'A');
+        for (wchar_t& c : text) c = alphabet[random() % 4];
+        std::wstring expected;
+        for (wchar_t c : text) {
+            if (c == L'\n') expected += L"\r\n";
+            else if (c != L'\r') expected += c;
+        }
+        std::wstring normalised = L"head\r\n" + text;
+        NormaliseLineBreaks(normalised, 6);
+        ASSERT_EQ(normalised, L"head\r\n" + expected);
     }
 }
 

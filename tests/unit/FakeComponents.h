@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/FormView.h"
+#include "builder/DataUrl.h"
 #include "support/ComponentObjects.h"
 #include "tests/unit/FakeRegistryReader.h"
 #include "tests/unit/FakeTextBox.h"
@@ -28,14 +29,15 @@ public:
         if (found == files.end()) throw Error(2, L"The system cannot find the file specified.");
         return found->second;
     }
-    void WriteFile(const std::wstring& path, std::wstring_view text, bool, int, int, int, std::int32_t&) override {
+    void WriteFile(const std::wstring& path, std::wstring_view text, bool, int, int, int, std::int32_t&,
+                   TextForm form) override {
         writes.push_back(path);
         if (!writeFailures.empty()) {
             const Error error = writeFailures.front();
             writeFailures.pop_front();
             throw error;
         }
-        written[path] = std::wstring(text);
+        written[path] = form == TextForm::kOneLine ? OneLineForm(text) : std::wstring(text);
     }
 
     std::map<std::wstring, std::string> files;
@@ -72,9 +74,9 @@ public:
         if (failClear) throw Error(5, L"Access is denied.");
         text.reset();
     }
-    void SetText(std::wstring_view value, std::int32_t&) override {
+    void SetText(std::wstring_view value, std::int32_t&, TextForm form) override {
         if (failSet) throw Error(5, L"Access is denied.");
-        text = std::wstring(value);
+        text = form == TextForm::kOneLine ? OneLineForm(value) : std::wstring(value);
     }
 
     std::optional<std::wstring> text = L"before";

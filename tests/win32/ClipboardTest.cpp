@@ -35,6 +35,11 @@ TEST_F(ClipboardTest, HoldsExactlyTheTextSetAndNothingAfterClear) {
     EXPECT_EQ(ClipboardUnicodeText(), L"<none>");
 }
 
+TEST_F(ClipboardTest, FormsTheOneLineFormInItsOwnMemory) {
+    clipboard.SetText(L"data:;base64,\r\nAAAA\r\nBB==", scratch, TextForm::kOneLine);
+    EXPECT_EQ(ClipboardUnicodeText(), L"data:;base64,AAAABB==");
+}
+
 TEST_F(ClipboardTest, HoldsTextsOfSeveralMegabytes) {
     std::wstring text(6'000'000, L'Q');
     for (std::size_t i = 76; i < text.size(); i += 78) text[i] = L'\r', text[i + 1] = L'\n';

@@ -97,6 +97,26 @@ TEST_F(FileAccessTest, WritesLargeTextsInFull) {
     EXPECT_EQ(bytes.back(), '=');
 }
 
+TEST_F(FileAccessTest, WritesTheOneLineFormEvenWhereABreakStraddlesASlice) {
+    std::wstring text = L"data:;base64,\r\n";
+    while (text.size() < 3'000'000) text += std::wstring(76, L'Q') + L"\r\n";
+    text.resize(text.size() - 2);
+    // A CR LF pair exactly where the writer cuts its first slice.
+    text[(1u << 20) - 1] = L'\r';
+    text[1u << 20] = L'\n';
+    const std::wstring path = folder / L"one-line.txt";
+    std::int32_t scratch = 0;
+    files.WriteFile(path, text, true, 1, 2, 1, scratch, TextForm::kOneLine);
+    const std::string bytes = ReadBytes(path);
+    EXPECT_EQ(bytes.find_first_of("\r\n"), std::string::npos);
+    std::string expected;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == L'\r' && i + 1 < text.size() && text[i + 1] == L'\n') ++i;
+        else expected += static_cast<char>(text[i]);
+    }
+    EXPECT_TRUE(bytes == expected);
+}
+
 TEST_F(FileAccessTest, AFailedWriteLeavesTheOldFileAndNoTemporaryFile) {
     const std::wstring path = folder / L"keep.txt";
     WriteBytes(path, "old content");
