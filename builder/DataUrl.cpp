@@ -20,19 +20,26 @@ constexpr wchar_t kContentTypeValue[] = L"Content Type";
 bool IsInCRLFForm(std::wstring_view text) {
     // Counting instead of branching lets the compiler vectorise the scan:
     // every CR is followed by LF and every LF follows a CR exactly when
-    // both are as many as the CR LF pairs.
+    // both are as many as the CR LF pairs. 32-bit counters per block keep
+    // the vector lanes as narrow as the characters.
     if (text.empty()) return true;
-    std::size_t carriageReturns = 0, lineFeeds = 0, pairs = 0;
+    constexpr std::size_t kBlock = 1u << 16;
     const wchar_t* c = text.data();
     const std::size_t last = text.size() - 1;
-    for (std::size_t i = 0; i < last; ++i) {
-        carriageReturns += c[i] == L'\r';
-        lineFeeds += c[i] == L'\n';
-        pairs += (c[i] == L'\r') & (c[i + 1] == L'\n');
+    for (std::size_t start = 0; start < last; start += kBlock) {
+        const std::size_t end = last - start < kBlock ? last : start + kBlock;
+        std::uint32_t carriageReturns = 0, lineFeeds = 0, pairs = 0;
+        for (std::size_t i = start; i < end; ++i) {
+            const std::uint32_t cr = c[i] == L'\r';
+            carriageReturns += cr;
+            lineFeeds += c[i + 1] == L'\n';
+            pairs += cr & (c[i + 1] == L'\n');
+        }
+        if (carriageReturns != pairs || lineFeeds != pairs) return false;
     }
-    carriageReturns += c[last] == L'\r';
-    lineFeeds += c[last] == L'\n';
-    return carriageReturns == pairs && lineFeeds == pairs;
+    // Only the first character can be an LF that no CR precedes; a CR at the
+    // very end has no LF to follow it.
+    return c[0] != L'\n' && c[last] != L'\r';
 }
 
 }  // namespace
