@@ -57,21 +57,28 @@ void MainForm::tmrCheckCommandLine_Tick() {
     if (arguments.Count() != 0) LoadFile(arguments.Item(0));
 }
 
-void MainForm::cmdOpenFile_Click() {
+std::optional<MainForm::ChosenFile> MainForm::ChooseFile(const wchar_t* filter, const wchar_t* folderKey,
+                                                        bool save) {
     const std::unique_ptr<FileDialog> dialog = components_.newFileDialog();
     const std::unique_ptr<SettingsStore> settings = components_.newSettingsStore();
     const ApplicationInfo& application = components_.application();
     std::int32_t scratch = 0;
 
-    dialog->SetFilter(texts::kOpenFilter);
+    dialog->SetFilter(filter);
     dialog->SetFilterIndex(0);
     dialog->SetOwnerWindow(view_.ActiveWindow());
-    dialog->SetInitDir(settings->GetSetting(kPathsSection, kInputFolderKey, 0, application, L"", true, scratch));
-    if (!dialog->ShowOpen()) return;
+    dialog->SetInitDir(settings->GetSetting(kPathsSection, folderKey, 0, application, L"", true, scratch));
+    if (!(save ? dialog->ShowSave() : dialog->ShowOpen())) return std::nullopt;
 
-    const std::wstring fileName = dialog->FileName();
-    settings->SaveSetting(kPathsSection, kInputFolderKey, 0, tsGetFilePath(fileName), application, true, scratch);
-    LoadFile(fileName);
+    ChosenFile chosen{dialog->FileName(), dialog->FilterIndex()};
+    settings->SaveSetting(kPathsSection, folderKey, 0, tsGetFilePath(chosen.path), application, true, scratch);
+    return chosen;
+}
+
+void MainForm::cmdOpenFile_Click() {
+    if (const std::optional<ChosenFile> chosen = ChooseFile(texts::kOpenFilter, kInputFolderKey, false)) {
+        LoadFile(chosen->path);
+    }
 }
 
 void MainForm::LoadFile(const std::wstring& path) {
@@ -132,20 +139,9 @@ void MainForm::cmdSaveFile_Click() {
         view_.ShowInformation(texts::kNothingToSave);
         return;
     }
-    const std::unique_ptr<FileDialog> dialog = components_.newFileDialog();
-    const std::unique_ptr<SettingsStore> settings = components_.newSettingsStore();
-    const ApplicationInfo& application = components_.application();
-    std::int32_t scratch = 0;
-
-    dialog->SetFilter(texts::kSaveFilter);
-    dialog->SetFilterIndex(0);
-    dialog->SetOwnerWindow(view_.ActiveWindow());
-    dialog->SetInitDir(settings->GetSetting(kPathsSection, kOutputFolderKey, 0, application, L"", true, scratch));
-    if (!dialog->ShowSave()) return;
-
-    const std::wstring fileName = dialog->FileName();
-    settings->SaveSetting(kPathsSection, kOutputFolderKey, 0, tsGetFilePath(fileName), application, true, scratch);
-    WriteDataUrl(dialog->FileName(), dialog->FilterIndex());
+    if (const std::optional<ChosenFile> chosen = ChooseFile(texts::kSaveFilter, kOutputFolderKey, true)) {
+        WriteDataUrl(chosen->path, chosen->filterIndex);
+    }
 }
 
 void MainForm::WriteDataUrl(const std::wstring& path, std::int32_t formatIndex) {

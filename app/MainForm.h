@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "app/FormView.h"
@@ -39,6 +40,14 @@ public:
     static std::wstring CaptionFor(const std::wstring& applicationTitle, const std::wstring& fileName);
 
 private:
+    struct ChosenFile {
+        std::wstring path;
+        std::int32_t filterIndex;
+    };
+    // Asks for a file in the dialog, starting in the folder remembered under
+    // folderKey, and remembers the chosen file's folder there. Nothing when
+    // the user cancels.
+    std::optional<ChosenFile> ChooseFile(const wchar_t* filter, const wchar_t* folderKey, bool save);
     void LoadFile(const std::wstring& path);
     void WriteDataUrl(const std::wstring& path, std::int32_t formatIndex);
 

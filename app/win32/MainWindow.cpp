@@ -17,7 +17,7 @@ constexpr UINT_PTR kCommandLineTimer = 1;
 constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
 constexpr DWORD kWindowExStyle = WS_EX_CONTROLPARENT | WS_EX_APPWINDOW;
 
-struct ControlSpec {
+struct ControlEntry {
     int id;
     const wchar_t* windowClass;
     const wchar_t* text;
@@ -27,7 +27,7 @@ struct ControlSpec {
 };
 
 // In tab order: creation order is the order Tab walks.
-const ControlSpec kControls[] = {
+const ControlEntry kControls[] = {
     {ids::txtData, L"EDIT", L"", ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | WS_VSCROLL | WS_TABSTOP,
      WS_EX_CLIENTEDGE, layout::txtData},
     {ids::cmdOpenFile, L"BUTTON", texts::kOpenButtonCaption, BS_PUSHBUTTON | WS_TABSTOP, 0, layout::cmdOpenFile},
@@ -44,6 +44,12 @@ int ScreenDpi() {
     const int dpi = screen != nullptr ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
     if (screen != nullptr) ReleaseDC(nullptr, screen);
     return dpi > 0 ? dpi : 96;
+}
+
+std::wstring WindowText(HWND window) {
+    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
+    text.resize(static_cast<std::size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+    return text;
 }
 
 std::uint16_t ShiftState() {
@@ -95,15 +101,15 @@ void MainWindow::CreateControls() {
                             layout::kCyrillicCharset, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                             DEFAULT_PITCH | FF_DONTCARE, layout::kFontFace));
     if (!font_) ThrowLastError();
-    for (const ControlSpec& spec : kControls) {
+    for (const ControlEntry& entry : kControls) {
         const HWND control = CreateWindowExW(
-            spec.exStyle, spec.windowClass, spec.text, WS_CHILD | WS_VISIBLE | spec.style,
-            layout::TwipsToPixels(spec.place.left, dpi), layout::TwipsToPixels(spec.place.top, dpi),
-            layout::TwipsToPixels(spec.place.width, dpi), layout::TwipsToPixels(spec.place.height, dpi), window_,
-            reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), GetModuleHandleW(nullptr), nullptr);
+            entry.exStyle, entry.windowClass, entry.text, WS_CHILD | WS_VISIBLE | entry.style,
+            layout::TwipsToPixels(entry.place.left, dpi), layout::TwipsToPixels(entry.place.top, dpi),
+            layout::TwipsToPixels(entry.place.width, dpi), layout::TwipsToPixels(entry.place.height, dpi), window_,
+            reinterpret_cast<HMENU>(static_cast<INT_PTR>(entry.id)), GetModuleHandleW(nullptr), nullptr);
         if (control == nullptr) ThrowLastError();
         SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
-        if (spec.id == ids::txtData) textBox_ = control;
+        if (entry.id == ids::txtData) textBox_ = control;
     }
     // The document can be as long as memory allows.
     SendMessageW(textBox_, EM_SETLIMITTEXT, 0, 0);
@@ -142,11 +148,7 @@ bool MainWindow::TabOutOfTextBox(const MSG& message) {
     return true;
 }
 
-std::wstring MainWindow::Caption() const {
-    std::wstring caption(static_cast<std::size_t>(GetWindowTextLengthW(window_)) + 1, L'\0');
-    caption.resize(static_cast<std::size_t>(GetWindowTextW(window_, caption.data(), static_cast<int>(caption.size()))));
-    return caption;
-}
+std::wstring MainWindow::Caption() const { return WindowText(window_); }
 
 void MainWindow::SetCaption(const std::wstring& caption) {
     if (!SetWindowTextW(window_, caption.c_str())) ThrowLastError();
@@ -172,11 +174,7 @@ void MainWindow::Unload() {
     if (cancel == 0 && window_ != nullptr) DestroyWindow(window_);
 }
 
-std::wstring MainWindow::Text() const {
-    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(textBox_)) + 1, L'\0');
-    text.resize(static_cast<std::size_t>(GetWindowTextW(textBox_, text.data(), static_cast<int>(text.size()))));
-    return text;
-}
+std::wstring MainWindow::Text() const { return WindowText(textBox_); }
 
 void MainWindow::SetText(const std::wstring& text) {
     if (!SetWindowTextW(textBox_, text.c_str())) ThrowLastError();
