@@ -43,7 +43,15 @@ std::string AllocateContent(LONGLONG size) {
 
 // Writes the text as UTF-8 a slice at a time, so that no second copy of a
 // large text is ever held.
-// Slices end neither inside a surrogate pair nor inside a CR LF pair.
+bool IsAscii(std::wstring_view text) {
+    unsigned high = 0;
+    for (const wchar_t c : text) high |= static_cast<unsigned>(c);
+    return high < 0x80;
+}
+
+// Slices end neither inside a surrogate pair nor inside a CR LF pair. A data
+// URL is ASCII: its characters are narrowed straight into the output
+// buffer; any other text goes through the system's UTF-8 conversion.
 void WriteUtf8(AtomicFileWriter& file, std::wstring_view text, TextForm form) {
     std::vector<wchar_t> oneLine;
     std::vector<char> buffer;
@@ -51,6 +59,17 @@ void WriteUtf8(AtomicFileWriter& file, std::wstring_view text, TextForm form) {
         std::size_t count = oneline::SafeCut(text, kEncodeChunk);
         if (count < text.size() && IS_HIGH_SURROGATE(text[count - 1])) --count;
         std::wstring_view slice = text.substr(0, count);
+        text.remove_prefix(count);
+        if (IsAscii(slice)) {
+            if (form == TextForm::kOneLine) {
+                buffer.resize(oneline::Length(slice));
+                oneline::Copy(slice, buffer.data());
+            } else {
+                buffer.assign(slice.begin(), slice.end());
+            }
+            file.Write({buffer.data(), buffer.size()});
+            continue;
+        }
         if (form == TextForm::kOneLine) {
             oneLine.resize(oneline::Length(slice));
             oneline::Copy(slice, oneLine.data());
@@ -63,7 +82,6 @@ void WriteUtf8(AtomicFileWriter& file, std::wstring_view text, TextForm form) {
                                                               nullptr);
         if (bytes == 0 && !slice.empty()) ThrowLastError();
         file.Write({buffer.data(), static_cast<std::size_t>(bytes)});
-        text.remove_prefix(count);
     }
 }
 
