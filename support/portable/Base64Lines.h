@@ -78,6 +78,14 @@ Char* Encode(const void* data, std::size_t count, Lines lines, Char* out) {
     const auto* in = static_cast<const unsigned char*>(data);
     unsigned char block[kLinesPerBlock * kLineLength];
     const std::size_t wholeLines = count / kBytesPerLine;
+    if constexpr (sizeof(Char) == 1) {
+        if (lines == Lines::kSingle) {
+            // Bytes out and no breaks: nothing to widen, so no block buffer.
+            EncodeWholeLines(in, wholeLines, reinterpret_cast<unsigned char*>(out));
+            return detail::EncodeRun(in + wholeLines * kBytesPerLine, count - wholeLines * kBytesPerLine,
+                                     out + wholeLines * kLineLength);
+        }
+    }
     bool first = true;
     for (std::size_t line = 0; line < wholeLines;) {
         const std::size_t n = wholeLines - line < kLinesPerBlock ? wholeLines - line : kLinesPerBlock;

@@ -6,15 +6,15 @@
 
 #include <cstddef>
 #include <cstring>
+#include <string>
 #include <string_view>
 
 namespace lumarind::oneline {
 
 inline std::size_t Length(std::wstring_view text) {
+    // Pairs cannot overlap (CR is not LF), so counting them is branch-free.
     std::size_t pairs = 0;
-    for (std::size_t at = text.find(L"\r\n"); at != std::wstring_view::npos; at = text.find(L"\r\n", at + 2)) {
-        ++pairs;
-    }
+    for (std::size_t i = 0; i + 1 < text.size(); ++i) pairs += (text[i] == L'\r') & (text[i + 1] == L'\n');
     return text.size() - 2 * pairs;
 }
 
@@ -22,11 +22,21 @@ inline std::size_t Length(std::wstring_view text) {
 // is ASCII wherever a narrower Char is used); returns their end.
 template <typename Char>
 Char* Copy(std::wstring_view text, Char* out) {
-    std::size_t from = 0;
-    for (std::size_t at; (at = text.find(L"\r\n", from)) != std::wstring_view::npos; from = at + 2) {
-        for (std::size_t i = from; i < at; ++i) *out++ = static_cast<Char>(text[i]);
+    const wchar_t* at = text.data();
+    const wchar_t* const end = at + text.size();
+    while (at != end) {
+        // Runs between breaks are copied whole; the search is wmemchr.
+        const wchar_t* cr = std::char_traits<wchar_t>::find(at, static_cast<std::size_t>(end - at), L'\r');
+        const wchar_t* runEnd = cr == nullptr ? end : cr;
+        for (; at != runEnd; ++at) *out++ = static_cast<Char>(*at);
+        if (cr == nullptr) break;
+        if (cr + 1 != end && cr[1] == L'\n') {
+            at = cr + 2;
+        } else {
+            *out++ = static_cast<Char>(L'\r');
+            at = cr + 1;
+        }
     }
-    for (std::size_t i = from; i < text.size(); ++i) *out++ = static_cast<Char>(text[i]);
     return out;
 }
 
