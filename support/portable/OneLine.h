@@ -6,7 +6,6 @@
 
 #include <cstddef>
 #include <cstring>
-#include <string>
 #include <string_view>
 
 namespace lumarind::oneline {
@@ -22,20 +21,15 @@ inline std::size_t Length(std::wstring_view text) {
 // is ASCII wherever a narrower Char is used); returns their end.
 template <typename Char>
 Char* Copy(std::wstring_view text, Char* out) {
-    const wchar_t* at = text.data();
-    const wchar_t* const end = at + text.size();
-    while (at != end) {
-        // Runs between breaks are copied whole; the search is wmemchr.
-        const wchar_t* cr = std::char_traits<wchar_t>::find(at, static_cast<std::size_t>(end - at), L'\r');
-        const wchar_t* runEnd = cr == nullptr ? end : cr;
-        for (; at != runEnd; ++at) *out++ = static_cast<Char>(*at);
-        if (cr == nullptr) break;
-        if (cr + 1 != end && cr[1] == L'\n') {
-            at = cr + 2;
-        } else {
-            *out++ = static_cast<Char>(L'\r');
-            at = cr + 1;
+    const std::size_t size = text.size();
+    for (std::size_t i = 0; i < size; ++i) {
+        const wchar_t c = text[i];
+        // One break in every 78 characters: the branch is well predicted.
+        if (c == L'\r' && i + 1 < size && text[i + 1] == L'\n') {
+            ++i;
+            continue;
         }
+        *out++ = static_cast<Char>(c);
     }
     return out;
 }
