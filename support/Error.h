@@ -35,6 +35,11 @@ inline constexpr std::int32_t kUnexpected = 0x20000003;
 
 namespace lumarind {
 
+// How an error is shown to the user: its number and description.
+inline std::wstring ErrorText(const Error& error) {
+    return std::to_wstring(error.number()) + L": " + error.description();
+}
+
 // What a step that ran out of memory reports, wherever it happened.
 inline Error OutOfMemoryError() {
     return Error(errors::kOutOfMemory, L"Not enough memory for this file.");

@@ -12,7 +12,6 @@ namespace lumarind {
 // Selects this program's line form: 76-character lines separated by CR LF,
 // no break after the last line. It is the only form the encoder offers.
 inline constexpr int kBase64LineForm = 15;
-inline constexpr std::size_t kBase64LineLength = 76;
 
 // RFC 4648 Base64 (standard alphabet, '=' padding) of the bytes of content.
 std::wstring tsBase64Encode(std::string_view content, int lineForm);

@@ -16,12 +16,11 @@ void ShowUntrappedError(std::exception_ptr error) noexcept {
         try {
             std::rethrow_exception(error);
         } catch (const Error& e) {
-            text = std::to_wstring(e.number()) + L": " + e.description();
+            text = ErrorText(e);
         } catch (const std::bad_alloc&) {
-            const Error e = OutOfMemoryError();
-            text = std::to_wstring(e.number()) + L": " + e.description();
+            text = ErrorText(OutOfMemoryError());
         } catch (...) {
-            text = std::to_wstring(errors::kUnexpected) + L": Unexpected failure.";
+            text = ErrorText(Error(errors::kUnexpected, L"Unexpected failure."));
         }
         MessageBoxW(GetActiveWindow(), text.c_str(), LUMARIND_WIDEN(LUMARIND_TITLE), MB_OK | MB_ICONERROR);
     } catch (...) {

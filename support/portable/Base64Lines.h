@@ -1,6 +1,6 @@
 // The one Base64 encoder of the program, for any character type: the window
 // encodes into 16-bit text, the command-line tool straight into bytes.
-// Standard alphabet, '=' padding; lines of kBase64LineLength characters
+// Standard alphabet, '=' padding; lines of kLineLength characters
 // joined by CR LF, or a single line.
 #pragma once
 

@@ -8,6 +8,7 @@
 #include "common/Version.h"
 #include "resources/ResourceIds.h"
 #include "support/win32/CommandLineArgsWin32.h"
+#include "support/win32/LongPath.h"
 #include "support/win32/Win32Error.h"
 
 namespace lumarind::win32 {
@@ -67,13 +68,11 @@ std::wstring VersionString(const std::vector<BYTE>& block, const wchar_t* key, c
 }
 
 std::vector<BYTE> OwnVersionBlock() {
-    wchar_t path[MAX_PATH * 4];
-    const DWORD pathLength = GetModuleFileNameW(nullptr, path, MAX_PATH * 4);
-    if (pathLength == 0 || pathLength >= MAX_PATH * 4) return {};
-    const DWORD size = GetFileVersionInfoSizeW(path, nullptr);
+    const std::wstring path = ProgramPath();
+    const DWORD size = GetFileVersionInfoSizeW(path.c_str(), nullptr);
     if (size == 0) return {};
     std::vector<BYTE> block(size);
-    if (!GetFileVersionInfoW(path, 0, size, block.data())) return {};
+    if (!GetFileVersionInfoW(path.c_str(), 0, size, block.data())) return {};
     return block;
 }
 

@@ -7,7 +7,7 @@
 namespace lumarind::win32 {
 
 std::wstring ErrorBoxWin32::Compose(const Error& error, const std::wstring& message) {
-    return message + L"\r\n\r\n" + std::to_wstring(error.number()) + L": " + error.description();
+    return message + L"\r\n\r\n" + ErrorText(error);
 }
 
 int ErrorBoxWin32::ShowError(const Error& error, int style, int, const std::wstring& message, bool) {

@@ -25,18 +25,16 @@ std::wstring ExtendedPath(const std::wstring& path) {
     return L"\\\\?\\" + full;
 }
 
-std::wstring ProgramFolder() {
+std::wstring ProgramPath() {
     std::wstring path(MAX_PATH, L'\0');
     for (;;) {
         const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
         if (length == 0) ThrowLastError();
-        if (length < path.size()) {
-            path.resize(length);
-            break;
-        }
+        if (length < path.size()) return path.substr(0, length);
         path.resize(path.size() * 2);
     }
-    return tsGetFilePath(path);
 }
+
+std::wstring ProgramFolder() { return tsGetFilePath(ProgramPath()); }
 
 }  // namespace lumarind::win32

@@ -8,7 +8,9 @@ namespace lumarind::win32 {
 // classic API, so that paths past 260 characters work without a manifest.
 std::wstring ExtendedPath(const std::wstring& path);
 
-// The folder of the running program, without a trailing separator.
+// The full path of the running program, and its folder without a trailing
+// separator.
+std::wstring ProgramPath();
 std::wstring ProgramFolder();
 
 }  // namespace lumarind::win32

@@ -19,16 +19,6 @@ constexpr wchar_t kAppPathsKey[] = L"Software\\Microsoft\\Windows\\CurrentVersio
 constexpr wchar_t kOwnerWindowClass[] = L"LumarindThunderMain";
 constexpr wchar_t kReadMeFileName[] = L"Lumarind.txt";
 
-std::wstring ProgramPath() {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (length == 0) win32::ThrowLastError();
-        if (length < path.size()) return path.substr(0, length);
-        path.resize(path.size() * 2);
-    }
-}
-
 void SetStringValue(HKEY key, const wchar_t* name, const std::wstring& value) {
     RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                    static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
@@ -56,7 +46,7 @@ bool tsIsInIDE() { return false; }
 
 void tsRegisterAppPath() {
     try {
-        const std::wstring program = ProgramPath();
+        const std::wstring program = win32::ProgramPath();
         win32::UniqueKey key;
         if (RegCreateKeyExW(HKEY_CURRENT_USER, kAppPathsKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, key.put(),
                             nullptr) != ERROR_SUCCESS) {
