@@ -67,11 +67,18 @@ std::optional<MainForm::ChosenFile> MainForm::ChooseFile(const wchar_t* filter, 
     dialog->SetFilter(filter);
     dialog->SetFilterIndex(0);
     dialog->SetOwnerWindow(view_.ActiveWindow());
-    dialog->SetInitDir(settings->GetSetting(kPathsSection, folderKey, 0, application, L"", true, scratch));
+    // The remembered folder is a convenience: when it cannot be read the
+    // dialog starts in its own default folder, and when it cannot be stored
+    // it is not remembered. Neither may cost the user the loaded document.
+    std::wstring folder;
+    RunStep([&] { folder = settings->GetSetting(kPathsSection, folderKey, 0, application, L"", true, scratch); });
+    dialog->SetInitDir(folder);
     if (!(save ? dialog->ShowSave() : dialog->ShowOpen())) return std::nullopt;
 
     ChosenFile chosen{dialog->FileName(), dialog->FilterIndex()};
-    settings->SaveSetting(kPathsSection, folderKey, 0, tsGetFilePath(chosen.path), application, true, scratch);
+    RunStep([&] {
+        settings->SaveSetting(kPathsSection, folderKey, 0, tsGetFilePath(chosen.path), application, true, scratch);
+    });
     return chosen;
 }
 

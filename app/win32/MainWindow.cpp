@@ -8,6 +8,7 @@
 #include "app/win32/UntrappedError.h"
 #include "common/UserTexts.h"
 #include "common/Version.h"
+#include "support/win32/BoxOwner.h"
 #include "support/win32/Win32Error.h"
 
 namespace lumarind::win32 {
@@ -196,11 +197,13 @@ LRESULT CALLBACK MainWindow::Procedure(HWND window, UINT message, WPARAM wParam,
         auto* self = static_cast<MainWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
         self->window_ = window;
         SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+        SetBoxOwner(window);
     }
     auto* self = reinterpret_cast<MainWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
     if (self == nullptr) return DefWindowProcW(window, message, wParam, lParam);
     if (message == WM_NCDESTROY) {
         SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+        SetBoxOwner(nullptr);
         self->window_ = nullptr;
         self->textBox_ = nullptr;
         return DefWindowProcW(window, message, wParam, lParam);

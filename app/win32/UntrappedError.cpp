@@ -7,6 +7,7 @@
 
 #include "common/Version.h"
 #include "support/Error.h"
+#include "support/win32/BoxOwner.h"
 
 namespace lumarind::win32 {
 
@@ -22,7 +23,7 @@ void ShowUntrappedError(std::exception_ptr error) noexcept {
         } catch (...) {
             text = ErrorText(Error(errors::kUnexpected, L"Unexpected failure."));
         }
-        MessageBoxW(GetActiveWindow(), text.c_str(), LUMARIND_WIDEN(LUMARIND_TITLE), MB_OK | MB_ICONERROR);
+        MessageBoxW(BoxOwner(), text.c_str(), LUMARIND_WIDEN(LUMARIND_TITLE), MB_OK | MB_ICONERROR);
     } catch (...) {
         // Nothing more can be told; the program ends anyway.
     }

@@ -1,8 +1,6 @@
 #include "support/win32/AtomicFileWriter.h"
 
-#include <windows.h>
-
-#include <atomic>
+#include <objbase.h>
 
 #include "support/win32/LongPath.h"
 #include "support/win32/Win32Error.h"
@@ -12,34 +10,112 @@ namespace {
 
 // WriteFile moves at most a DWORD at a time.
 constexpr DWORD kIoChunk = 64u << 20;
+// The attributes a replaced file keeps. Read-only never reaches here: such a
+// file is refused, since replacing it would sidestep the mark.
+constexpr DWORD kKeptAttributes =
+    FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+// A name that is taken is skipped; this many taken in a row is no accident.
+constexpr int kTemporaryNameAttempts = 32;
 
-std::wstring TemporaryPathBeside(const std::wstring& target) {
-    static std::atomic<unsigned> counter{0};
-    const std::size_t folderEnd = target.find_last_of(L"\\/");
-    const std::wstring folder = folderEnd == std::wstring::npos ? std::wstring() : target.substr(0, folderEnd + 1);
-    return folder + L"~lumarind-" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(counter++) +
-           L".tmp";
+bool IsDevicePath(const std::wstring& path) { return path.rfind(L"\\\\.\\", 0) == 0; }
+
+bool IsTaken(DWORD code) { return code == ERROR_FILE_EXISTS || code == ERROR_ALREADY_EXISTS; }
+
+// The path of the file itself, with every link on the way resolved; the
+// given path when the file system cannot tell.
+std::wstring FinalPath(HANDLE file, const std::wstring& fallback) {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = GetFinalPathNameByHandleW(file, path.data(), static_cast<DWORD>(path.size()),
+                                                       FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+        if (length == 0) return fallback;
+        if (length < path.size()) {
+            path.resize(length);
+            return path;
+        }
+        path.resize(length);
+    }
+}
+
+std::wstring FolderOf(const std::wstring& path) {
+    const std::size_t end = path.find_last_of(L"\\/");
+    return end == std::wstring::npos ? std::wstring() : path.substr(0, end + 1);
 }
 
 }  // namespace
 
-AtomicFileWriter::AtomicFileWriter(const std::wstring& path) : target_(ExtendedPath(path)) {
-    const DWORD attributes = GetFileAttributesW(target_.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES) {
-        if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) ThrowCode(kErrorDirectoryNotSupported);
-        // Replacing by rename would sidestep the read-only mark; honour it.
-        if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) ThrowCode(ERROR_ACCESS_DENIED);
+std::wstring AtomicFileWriter::UniqueTemporaryName() {
+    GUID guid{};
+    if (FAILED(CoCreateGuid(&guid))) ThrowCode(ERROR_GEN_FAILURE);
+    wchar_t text[40] = {};
+    if (StringFromGUID2(guid, text, 40) == 0) ThrowCode(ERROR_INSUFFICIENT_BUFFER);
+    return L"~lumarind-" + std::wstring(text) + L".tmp";
+}
+
+AtomicFileWriter::AtomicFileWriter(const std::wstring& path, const TemporaryNames& names)
+    : target_(ExtendedPath(path)) {
+    Inspect();
+    if (kind_ == Target::kDevice) {
+        file_.reset(CreateFileW(target_.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, 0, nullptr));
+        if (!file_) ThrowLastError();
+        return;
     }
-    temporary_ = TemporaryPathBeside(target_);
-    file_.reset(CreateFileW(temporary_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
-                            nullptr));
-    if (!file_) ThrowLastError();
+    CreateTemporary(names);
 }
 
 AtomicFileWriter::~AtomicFileWriter() {
-    if (committed_) return;
+    if (committed_ || temporary_.empty()) return;
     file_.reset();
     DeleteFileW(temporary_.c_str());
+}
+
+// Looks at what the path names now, following links.
+void AtomicFileWriter::Inspect() {
+    if (IsDevicePath(target_)) {
+        kind_ = Target::kDevice;
+        return;
+    }
+    // Asking for DELETE as well finds a file that another program holds
+    // open against replacement now, before anything is written.
+    const UniqueFile existing(CreateFileW(target_.c_str(), FILE_READ_ATTRIBUTES | DELETE,
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                          OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!existing) {
+        const DWORD code = GetLastError();
+        if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND) return;  // a new file
+        ThrowCode(code);
+    }
+    if (GetFileType(existing.get()) != FILE_TYPE_DISK) {
+        kind_ = Target::kDevice;
+        return;
+    }
+    BY_HANDLE_FILE_INFORMATION information{};
+    if (!GetFileInformationByHandle(existing.get(), &information)) ThrowLastError();
+    // What Windows itself answers for a folder opened as a file.
+    if ((information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) ThrowCode(ERROR_ACCESS_DENIED);
+    // Replacing by rename would sidestep the read-only mark; honour it.
+    if ((information.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0) ThrowCode(ERROR_ACCESS_DENIED);
+    kind_ = Target::kExisting;
+    keptAttributes_ = information.dwFileAttributes & kKeptAttributes;
+    keptCreation_ = information.ftCreationTime;
+    target_ = FinalPath(existing.get(), target_);
+}
+
+void AtomicFileWriter::CreateTemporary(const TemporaryNames& names) {
+    const std::wstring folder = FolderOf(target_);
+    for (int attempt = 0; attempt < kTemporaryNameAttempts; ++attempt) {
+        const std::wstring candidate = folder + names();
+        file_.reset(CreateFileW(candidate.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_HIDDEN,
+                                nullptr));
+        if (file_) {
+            temporary_ = candidate;
+            return;
+        }
+        const DWORD code = GetLastError();
+        if (!IsTaken(code)) ThrowCode(code);
+    }
+    ThrowCode(ERROR_FILE_EXISTS);
 }
 
 void AtomicFileWriter::Write(std::string_view bytes) {
@@ -51,10 +127,36 @@ void AtomicFileWriter::Write(std::string_view bytes) {
     }
 }
 
+// The new file takes the old one's attributes and creation time (and loses
+// the temporary file's hidden mark). ReplaceFileW does this on Windows;
+// doing it here as well covers file systems and systems where it does not.
+void AtomicFileWriter::CarryOverIdentity() {
+    FILE_BASIC_INFO basic{};
+    basic.FileAttributes = keptAttributes_ != 0 ? keptAttributes_ : FILE_ATTRIBUTE_NORMAL;
+    if (kind_ == Target::kExisting) {
+        basic.CreationTime.LowPart = keptCreation_.dwLowDateTime;
+        basic.CreationTime.HighPart = static_cast<LONG>(keptCreation_.dwHighDateTime);
+    }
+    if (!SetFileInformationByHandle(file_.get(), FileBasicInfo, &basic, sizeof basic)) ThrowLastError();
+}
+
 void AtomicFileWriter::Commit() {
+    if (kind_ == Target::kDevice) {
+        file_.reset();
+        committed_ = true;
+        return;
+    }
+    CarryOverIdentity();
     if (!FlushFileBuffers(file_.get())) ThrowLastError();
     file_.reset();
-    if (!MoveFileExW(temporary_.c_str(), target_.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    if (kind_ == Target::kExisting) {
+        // Keeps the old file's owner, permissions and streams; on failure
+        // the old file is still in place under its name.
+        if (!ReplaceFileW(target_.c_str(), temporary_.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
+                          nullptr)) {
+            ThrowLastError();
+        }
+    } else if (!MoveFileExW(temporary_.c_str(), target_.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         ThrowLastError();
     }
     committed_ = true;

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "support/win32/BoxOwner.h"
 #include "support/win32/Win32Error.h"
 
 namespace lumarind::win32 {
@@ -11,7 +12,7 @@ std::wstring ErrorBoxWin32::Compose(const Error& error, const std::wstring& mess
 }
 
 int ErrorBoxWin32::ShowError(const Error& error, int style, int, const std::wstring& message, bool) {
-    const int answer = MessageBoxW(GetActiveWindow(), Compose(error, message).c_str(), title_.c_str(),
+    const int answer = MessageBoxW(BoxOwner(), Compose(error, message).c_str(), title_.c_str(),
                                    static_cast<UINT>(style));
     if (answer == 0) ThrowLastError();
     return answer;

@@ -21,10 +21,12 @@ constexpr DWORD kIoChunk = 64u << 20;
 // Characters converted to UTF-8 per write.
 constexpr std::size_t kEncodeChunk = 1u << 20;
 
+// A folder is refused with what Windows itself answers for a folder opened
+// as a file, so that the user reads the system's own words for it.
 void ThrowIfFolder(const std::wstring& path) {
     const DWORD attributes = GetFileAttributesW(path.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-        ThrowCode(kErrorDirectoryNotSupported);
+        ThrowCode(ERROR_ACCESS_DENIED);
     }
 }
 

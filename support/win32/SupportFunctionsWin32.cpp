@@ -8,6 +8,7 @@
 #include "common/UserTexts.h"
 #include "common/Version.h"
 #include "support/SupportFunctions.h"
+#include "support/win32/BoxOwner.h"
 #include "support/win32/LongPath.h"
 #include "support/win32/UniqueHandle.h"
 #include "support/win32/Win32Error.h"
@@ -106,13 +107,13 @@ void tsOpenReadMeFile(int) {
     bool opened = false;
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
         const auto result = reinterpret_cast<INT_PTR>(
-            ShellExecuteW(GetActiveWindow(), L"open", path.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
+            ShellExecuteW(win32::BoxOwner(), L"open", path.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
         opened = result > 32;
     }
     if (!opened) {
         // F1 must never end the program: say what is missing and go on.
         const std::wstring message = std::wstring(texts::kCannotOpenHelp) + L"\r\n\r\n" + path;
-        MessageBoxW(GetActiveWindow(), message.c_str(), LUMARIND_WIDEN(LUMARIND_TITLE), MB_OK | MB_ICONINFORMATION);
+        MessageBoxW(win32::BoxOwner(), message.c_str(), LUMARIND_WIDEN(LUMARIND_TITLE), MB_OK | MB_ICONINFORMATION);
     }
 }
 

@@ -150,6 +150,33 @@ TEST_F(CommandsTest, SavingOverAReadOnlyFileOffersRetryAndCancelKeepsTheOldFile)
     EXPECT_EQ(output.Names(), std::vector<std::wstring>{L"locked.txt"});
 }
 
+TEST_F(CommandsTest, AnErrorBoxBelongsToTheMainWindowEvenWithAnotherProgramInFront) {
+    RunningProgram program({input});
+    Load(program);
+    // Another program comes to the front and holds the clipboard, so that
+    // a copy fails while the window is not the active one.
+    const HWND front = CreateWindowExW(0, L"STATIC", L"front", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200, 100,
+                                       nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(front, nullptr);
+    SetForegroundWindow(front);
+    ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == front; }));
+    ASSERT_TRUE(OpenClipboard(front));
+    PostMessageW(program.window(), WM_COMMAND, MAKEWPARAM(ids::cmdCopyText0, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(program.Control(ids::cmdCopyText0)));
+
+    const HWND box = program.WaitForDialogWithButton(IDOK);
+    CloseClipboard();
+    ASSERT_NE(box, nullptr);
+    EXPECT_NE(DialogText(box).find(texts::kCopyFailed), std::wstring::npos);
+    EXPECT_EQ(GetWindow(box, GW_OWNER), program.window());
+    // While the box is up the window takes no input.
+    EXPECT_FALSE(IsWindowEnabled(program.window()));
+    Click(GetDlgItem(box, IDOK));
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(box); }));
+    EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(program.window()) != FALSE; }));
+    DestroyWindow(front);
+}
+
 TEST_F(CommandsTest, EscClosesTheWindowFromTheTextBoxAndFromAButtonButShiftEscDoesNot) {
     {
         RunningProgram program;

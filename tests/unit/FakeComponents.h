@@ -129,21 +129,32 @@ private:
     std::wstring fileName_;
 };
 
+// Settings kept in a map; a store that cannot be read or written (a key
+// without access rights, say) when told to fail.
+struct SettingsFailures {
+    bool read = false;
+    bool write = false;
+};
+
 class FakeSettingsStore : public SettingsStore {
 public:
-    explicit FakeSettingsStore(std::map<std::wstring, std::wstring>& values) : values_(values) {}
+    FakeSettingsStore(std::map<std::wstring, std::wstring>& values, const SettingsFailures& failures)
+        : values_(values), failures_(failures) {}
     std::wstring GetSetting(const std::wstring& section, const std::wstring& key, int, const ApplicationInfo&,
                             const std::wstring& defaultValue, bool, std::int32_t&) override {
+        if (failures_.read) throw Error(5, L"Access is denied.");
         const auto found = values_.find(section + L"/" + key);
         return found == values_.end() ? defaultValue : found->second;
     }
     void SaveSetting(const std::wstring& section, const std::wstring& key, int, const std::wstring& value,
                      const ApplicationInfo&, bool, std::int32_t&) override {
+        if (failures_.write) throw Error(5, L"Access is denied.");
         values_[section + L"/" + key] = value;
     }
 
 private:
     std::map<std::wstring, std::wstring>& values_;
+    SettingsFailures failures_;
 };
 
 class FakeCommandLine : public CommandLineArgs {
@@ -188,7 +199,7 @@ public:
         return std::make_unique<FakeFileDialog>(script, dialogs);
     }
     std::unique_ptr<SettingsStore> newSettingsStore() override {
-        return std::make_unique<FakeSettingsStore>(settings);
+        return std::make_unique<FakeSettingsStore>(settings, settingsFailures);
     }
     std::unique_ptr<RegistryReader> newRegistryReader() override { return registry.NewReader(); }
     const ApplicationInfo& application() override { return app; }
@@ -202,6 +213,7 @@ public:
     std::deque<DialogScript> dialogScripts;
     std::vector<DialogRecord> dialogs;
     std::map<std::wstring, std::wstring> settings;
+    SettingsFailures settingsFailures;
 };
 
 class FakeView : public FormView {

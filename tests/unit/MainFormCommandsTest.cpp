@@ -88,6 +88,31 @@ TEST_F(MainFormCommandsTest, CancellingTheSaveDialogWritesNeitherFileNorSetting)
     EXPECT_EQ(components.settings.count(L"OFN Paths/Last open out file directory"), 0u);
 }
 
+TEST_F(MainFormCommandsTest, ARememberedFolderThatCannotBeReadOrWrittenNeverStopsACommand) {
+    Load("abc");
+    const std::wstring loaded = view.textBox.tag;
+    components.settings[L"OFN Paths/Last open out file directory"] = L"C:\\out";
+
+    components.settingsFailures = {true, false};
+    SaveAs(L"C:\\saved\\a.txt", 0);
+    ASSERT_EQ(components.dialogs.size(), 1u);
+    EXPECT_EQ(components.dialogs[0].initDir, L"");  // the dialog's own default folder
+    EXPECT_EQ(components.files.written[L"C:\\saved\\a.txt"], loaded);
+    EXPECT_EQ(components.settings[L"OFN Paths/Last open out file directory"], L"C:\\saved");
+
+    components.settingsFailures = {false, true};
+    SaveAs(L"C:\\other\\b.txt", 1);
+    EXPECT_EQ(components.files.written[L"C:\\other\\b.txt"], OneLineForm(loaded));
+    EXPECT_EQ(components.settings[L"OFN Paths/Last open out file directory"], L"C:\\saved");
+
+    components.settingsFailures = {true, true};
+    components.files.files[L"C:\\in\\next.png"] = "xyz";
+    components.dialogScripts.push_back({true, L"C:\\in\\next.png", 0});
+    form.cmdOpenFile_Click();
+    EXPECT_EQ(view.caption, L"Lumarind - [next.png]");
+    EXPECT_TRUE(components.errors.shown.empty());
+}
+
 TEST_F(MainFormCommandsTest, AFailedWriteOffersRetryWhichTakesTheTextAgain) {
     Load("abc");
     components.files.writeFailures = {Error(5, L"denied"), Error(112, L"disk full")};
