@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Makes the portable zip and the per-user MSI from a release build:
 #
-#     packaging/make-packages.sh BIN_DIR OUT_DIR
+#     packaging/make-packages.sh BIN_DIR OUT_DIR [VERSION]
 #
 # BIN_DIR holds Lumarind.exe, lumarind-cli.exe and Lumarind.txt. The name,
 # publisher and version come from common/Version.h, the icon from
-# resources/A_MAIN.ico, as the program's own do. Prints the two paths.
+# resources/A_MAIN.ico, as the program's own do; VERSION (such as 1.00.0002)
+# stands in for the version, to try an upgrade. Prints the two paths.
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
@@ -21,17 +22,15 @@ version_macro() {
     [ -n "$value" ] || { echo "make-packages: no $1 in common/Version.h" >&2; exit 1; }
     printf '%s' "$value"
 }
-version_number() {
-    sed -n "s/^#define $1 \([0-9]*\)\$/\1/p" "$root/common/Version.h"
-}
 
 name=$(version_macro LUMARIND_INTERNAL_NAME)
 publisher=$(version_macro LUMARIND_PRODUCT_NAME)
-version=$(version_macro LUMARIND_VERSION_TEXT)
-description="$(version_macro LUMARIND_FAMILY_PREFIX)$name $(version_number LUMARIND_VERSION_MAJOR).$(printf '%02d' "$(version_number LUMARIND_VERSION_MINOR)")"
-# The installer counts versions as Windows Installer does (1.00.0001 is
-# 1.0.1); the next build is the first version it no longer replaces.
-next_version="$(version_number LUMARIND_VERSION_MAJOR).$(version_number LUMARIND_VERSION_MINOR).$(($(version_number LUMARIND_VERSION_REVISION) + 1))"
+version=${3:-$(version_macro LUMARIND_VERSION_TEXT)}
+IFS=. read -r major minor revision <<<"$version"
+description="$(version_macro LUMARIND_FAMILY_PREFIX)$name $major.$minor"
+# Windows Installer reads 1.00.0001 as 1.0.1; the next revision is the first
+# version this package no longer replaces.
+next_version="$((10#$major)).$((10#$minor)).$((10#$revision + 1))"
 files=(Lumarind.exe lumarind-cli.exe Lumarind.txt)
 for file in "${files[@]}"; do
     [ -f "$bin/$file" ] || { echo "make-packages: $bin/$file is missing" >&2; exit 1; }

@@ -61,13 +61,17 @@ links_to_program_with_icon() {  # shortcut
     texts=$(strings "$1"; strings -el "$1") || return 1
     grep -qi 'Programs\\Lumarind\\Lumarind\.exe$' <<<"$texts" && grep -qi '\\Lumarind\.ico$' <<<"$texts"
 }
-entry_is_complete() {
-    local entry hive
-    # Windows keeps a per-user entry under HKCU; Wine installs every package
-    # for all users and keeps it under HKLM.
-    entry=$(for hive in HKCU HKLM; do
+# Windows keeps a per-user entry under HKCU; Wine installs every package for
+# all users and keeps it under HKLM.
+installed_entry() {
+    local hive
+    for hive in HKCU HKLM; do
         wine reg query "$hive\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$(product_code)"
-    done 2>/dev/null | tr -d '\r')
+    done 2>/dev/null | tr -d '\r'
+}
+entry_is_complete() {
+    local entry
+    entry=$(installed_entry)
     grep -qE 'DisplayName +REG_SZ +Lumarind$' <<<"$entry" &&
         grep -qE 'DisplayVersion +REG_SZ +1\.00\.0001$' <<<"$entry" &&
         grep -qE 'Publisher +REG_SZ +Tolvarn$' <<<"$entry" &&
@@ -116,7 +120,9 @@ check "msi: installing again adds no second entry" test "$(installed_entries)" -
 nothing_left() {
     [ ! -e "$program_dir" ] && [ ! -e "$start_menu_link" ] && [ ! -e "$send_to_link" ] &&
         [ ! -e "$WINEPREFIX/drive_c/windows/Installer/$code" ] &&
-        [ -z "$(find "$WINEPREFIX/drive_c" -iname 'lumarind*' -print -quit)" ]
+        [ -z "$(find "$WINEPREFIX/drive_c" -iname 'lumarind*' -print -quit)" ] &&
+        ! registry_has "$kAppPathsKey" && ! registry_has "$kSettingsKey\\Installer" &&
+        [ "$(installed_entries)" -eq 0 ]
 }
 check "msi: silent uninstall (msiexec /x /qn)" wine msiexec /x "$msi_windows" /qn
 wineserver -w
@@ -126,3 +132,16 @@ check "msi: no App Paths entry left after uninstall" bash -c "! wine reg query '
 check "msi: no installer values left after uninstall" bash -c "! wine reg query '$kSettingsKey\\Installer'"
 check "msi: the remembered folders stay after uninstall" registry_has "$kSettingsKey\\OFN Paths" \
     /v 'Last open in file directory'
+
+# A later version replaces this one; this one then refuses to replace it.
+"$root/packaging/make-packages.sh" "$work/unpacked/Lumarind" "$work/later" 1.00.0002 >/dev/null 2>&1
+later_windows=$(winepath -w "$work/later/Lumarind-1.00.0002-win64.msi")
+installed_version_is() { installed_entry | grep -qE "DisplayVersion +REG_SZ +$1\$" && [ "$(installed_entries)" -eq 1 ]; }
+wine msiexec /i "$msi_windows" /qn >/dev/null 2>&1
+check "msi: a later version installs over this one" wine msiexec /i "$later_windows" /qn
+check "msi: the later version replaces this one" installed_version_is 1.00.0002
+check "msi: this version does not replace the later one" bash -c "! wine msiexec /i '$msi_windows' /qn"
+check "msi: the later version stays" installed_version_is 1.00.0002
+wine msiexec /x "$later_windows" /qn >/dev/null 2>&1
+wineserver -w
+check "msi: nothing left after uninstalling the later version" nothing_left
