@@ -136,7 +136,9 @@ check "msi: the remembered folders stay after uninstall" registry_has "$kSetting
 # A later version replaces this one; this one then refuses to replace it.
 "$root/packaging/make-packages.sh" "$work/unpacked/Lumarind" "$work/later" 1.00.0002 >/dev/null 2>&1
 later_windows=$(winepath -w "$work/later/Lumarind-1.00.0002-win64.msi")
-installed_version_is() { installed_entry | grep -qE "DisplayVersion +REG_SZ +$1\$" && [ "$(installed_entries)" -eq 1 ]; }
+installed_version_is() {
+    installed_entry | grep -qE "DisplayVersion +REG_SZ +$1\$" && [ "$(installed_entries)" -eq 1 ]
+}
 wine msiexec /i "$msi_windows" /qn >/dev/null 2>&1
 check "msi: a later version installs over this one" wine msiexec /i "$later_windows" /qn
 check "msi: the later version replaces this one" installed_version_is 1.00.0002
