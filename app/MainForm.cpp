@@ -167,6 +167,10 @@ void MainForm::WriteDataUrl(const std::wstring& path, std::int32_t formatIndex) 
     }
 }
 
+void MainForm::Form_DropFiles(const std::vector<std::wstring>& paths) {
+    if (!paths.empty()) LoadFile(paths.front());
+}
+
 void MainForm::Form_KeyDown(std::uint16_t keyCode, std::uint16_t shift) {
     if (keyCode == kKeyF1 && shift == kShiftMask) {
         components_.appServices().ShowAbout(view_.Handle(), components_.application(), L"", nullptr,

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "app/FormView.h"
 #include "support/ComponentObjects.h"
@@ -34,6 +35,9 @@ public:
     void cmdCopyText_Click(std::int16_t index);
     void cmdSaveFile_Click();
     void Form_KeyDown(std::uint16_t keyCode, std::uint16_t shift);
+    // Files dropped on the window: the first loads as the first command-line
+    // argument does, the others are ignored.
+    void Form_DropFiles(const std::vector<std::wstring>& paths);
 
     // The caption for a loaded file: the title without the family prefix,
     // then " - [name]".

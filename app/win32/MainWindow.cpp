@@ -3,6 +3,7 @@
 #include <windowsx.h>
 
 #include "app/win32/ControlIds.h"
+#include "app/win32/DroppedFiles.h"
 #include "app/win32/Layout.h"
 #include "app/win32/SeparatorLine.h"
 #include "app/win32/UntrappedError.h"
@@ -92,6 +93,7 @@ void MainWindow::Create() {
                                          frame.bottom - frame.top, nullptr, nullptr, GetModuleHandleW(nullptr), this);
     if (created == nullptr) ThrowLastError();
     CreateControls();
+    DragAcceptFiles(window_, TRUE);
     if (SetTimer(window_, kCommandLineTimer, layout::kTimerIntervalMs, nullptr) == 0) ThrowLastError();
     timerRunning_ = true;
 }
@@ -221,6 +223,9 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_TIMER:
         if (wParam == kCommandLineTimer) form_.tmrCheckCommandLine_Tick();
         return 0;
+    case WM_DROPFILES:
+        OnDropFiles(reinterpret_cast<HDROP>(wParam));
+        return 0;
     case WM_CLOSE:
         Unload();
         return 0;
@@ -274,6 +279,13 @@ void MainWindow::OnCommand(int id, int notification) {
     default:
         break;
     }
+}
+
+void MainWindow::OnDropFiles(HDROP drop) {
+    const std::vector<std::wstring> paths = TakeDroppedFiles(drop);
+    // While one of our boxes or dialogs is up the window is disabled and
+    // takes no input, a drop included.
+    if (IsWindowEnabled(window_)) form_.Form_DropFiles(paths);
 }
 
 }  // namespace lumarind::win32

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <windows.h>
+#include <shellapi.h>
 
 #include <memory>
 #include <string>
@@ -54,6 +55,7 @@ private:
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void CreateControls();
     void OnCommand(int id, int notification);
+    void OnDropFiles(HDROP drop);
     bool TabOutOfTextBox(const MSG& message);
     // Runs a handler; an error it does not trap ends the program.
     template <typename Handler>
