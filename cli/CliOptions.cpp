@@ -39,6 +39,12 @@ CliOptions ParseCliOptions(const std::vector<std::wstring>& arguments) {
         if (i + 1 >= arguments.size()) throw UsageError{L"option " + name + L" needs a value"};
         return arguments[++i];
     };
+    const auto setOnce = [](auto& field, bool& given, const std::wstring& name, const std::wstring& value) {
+        if (given) throw UsageError{L"option " + name + L" may be given only once"};
+        given = true;
+        field = value;
+    };
+    bool haveType = false;
     const auto setInput = [&](const std::wstring& value) {
         if (haveInput) throw UsageError{L"only one input file may be given"};
         haveInput = true;
@@ -62,15 +68,13 @@ CliOptions ParseCliOptions(const std::vector<std::wstring>& arguments) {
         } else if (argument == L"-d" || argument == L"--decode") {
             decode = true;
         } else if (argument == L"-t" || argument == L"--type") {
-            options.contentType = takeValue(i, argument);
+            setOnce(options.contentType, haveType, L"--type", takeValue(i, argument));
         } else if (StartsWith(argument, L"--type=")) {
-            options.contentType = argument.substr(7);
+            setOnce(options.contentType, haveType, L"--type", argument.substr(7));
         } else if (argument == L"-o" || argument == L"--output") {
-            options.output = takeValue(i, argument);
-            haveOutput = true;
+            setOnce(options.output, haveOutput, L"--output", takeValue(i, argument));
         } else if (StartsWith(argument, L"--output=")) {
-            options.output = argument.substr(9);
-            haveOutput = true;
+            setOnce(options.output, haveOutput, L"--output", argument.substr(9));
         } else {
             throw UsageError{L"unknown option " + argument};
         }

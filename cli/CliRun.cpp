@@ -1,6 +1,7 @@
 #include "cli/CliRun.h"
 
 #include <new>
+#include <stdexcept>
 #include <vector>
 
 #include "builder/DataUrl.h"
@@ -39,6 +40,9 @@ std::size_t ReadFull(ByteSource& source, char* buffer, std::size_t capacity) {
     return filled;
 }
 
+constexpr char kOutOfMemoryMessage[] = "lumarind-cli: not enough memory\n";
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
 template <typename Step>
 void Doing(const char* action, const std::wstring& path, Step&& step) {
     try {
@@ -47,10 +51,22 @@ void Doing(const char* action, const std::wstring& path, Step&& step) {
         throw Failure{action, path, error};
     } catch (const std::bad_alloc&) {
         throw Failure{action, path, OutOfMemoryError()};
+    } catch (const std::length_error&) {
+        throw Failure{action, path, OutOfMemoryError()};
     }
 }
 
+// Refused before anything is read: replacing the input with its own data URL
+// would lose it.
+void RefuseOutputOverInput(const CliOptions& options, CliPlatform& platform) {
+    if (options.output.empty()) return;
+    bool same = false;
+    Doing("cannot write", options.output, [&] { same = platform.IsSameFile(options.input, options.output); });
+    if (same) throw Failure{"cannot write", options.output, Error(errors::kInvalidArgument, L"it is the input file")};
+}
+
 void Encode(const CliOptions& options, CliPlatform& platform) {
+    RefuseOutputOverInput(options, platform);
     std::unique_ptr<ByteSource> input;
     Doing("cannot read", options.input, [&] { input = platform.OpenInput(options.input); });
 
@@ -87,14 +103,18 @@ void Encode(const CliOptions& options, CliPlatform& platform) {
 }
 
 void Decode(const CliOptions& options, CliPlatform& platform) {
+    RefuseOutputOverInput(options, platform);
     std::string text;
     Doing("cannot read", options.input, [&] {
         const std::unique_ptr<ByteSource> input = platform.OpenInput(options.input);
         char buffer[65536];
         for (std::size_t read; (read = input->Read(buffer, sizeof buffer)) != 0;) text.append(buffer, read);
     });
+    // Notepad starts what it saves as UTF-8 with a byte order mark.
+    std::string_view dataUrl = text;
+    if (dataUrl.substr(0, kByteOrderMark.size()) == kByteOrderMark) dataUrl.remove_prefix(kByteOrderMark.size());
     std::string bytes;
-    Doing("cannot decode", options.input, [&] { bytes = DecodeDataUrl(text); });
+    Doing("cannot decode", options.input, [&] { bytes = DecodeDataUrl(dataUrl); });
     Doing("cannot write", options.output, [&] {
         const std::unique_ptr<ByteSink> output = platform.OpenOutput(options.output);
         output->Write(bytes);
@@ -103,14 +123,10 @@ void Decode(const CliOptions& options, CliPlatform& platform) {
 }
 
 void WriteText(CliPlatform& platform, std::string_view text) {
-    const std::unique_ptr<ByteSink> output = platform.OpenOutput(L"");
-    output->Write(text);
-    output->Commit();
+    Doing("cannot write", L"", [&] { platform.WriteText(text); });
 }
 
-}  // namespace
-
-int RunCli(const std::vector<std::wstring>& arguments, CliPlatform& platform) {
+int RunSteps(const std::vector<std::wstring>& arguments, CliPlatform& platform) {
     CliOptions options;
     try {
         options = ParseCliOptions(arguments);
@@ -142,6 +158,28 @@ int RunCli(const std::vector<std::wstring>& arguments, CliPlatform& platform) {
     } catch (const Error& error) {
         platform.WriteError("lumarind-cli: " + ToUtf8(error.description()) + "\n");
         return kExitFailure;
+    }
+}
+
+}  // namespace
+
+int ReportOutOfMemory(CliPlatform& platform) noexcept {
+    try {
+        platform.WriteError(kOutOfMemoryMessage);
+    } catch (...) {
+    }
+    return kExitFailure;
+}
+
+int RunCli(const std::vector<std::wstring>& arguments, CliPlatform& platform) noexcept {
+    // Whatever step runs out of memory, even parsing or reporting another
+    // failure, ends with a message instead of std::terminate.
+    try {
+        return RunSteps(arguments, platform);
+    } catch (const std::bad_alloc&) {
+        return ReportOutOfMemory(platform);
+    } catch (const std::length_error&) {
+        return ReportOutOfMemory(platform);
     }
 }
 

@@ -2,6 +2,9 @@
 
 #include <windows.h>
 
+#include <optional>
+
+#include "cli/win32/ConsoleText.h"
 #include "support/win32/AtomicFileWriter.h"
 #include "support/win32/LongPath.h"
 #include "support/win32/RegistryWin32.h"
@@ -56,6 +59,27 @@ private:
     win32::AtomicFileWriter writer_;
 };
 
+// What tells one file from another however it is named: its volume and its
+// index on the volume.
+struct FileIdentity {
+    DWORD volume;
+    DWORD indexHigh;
+    DWORD indexLow;
+};
+
+std::optional<FileIdentity> IdentityOf(HANDLE handle) {
+    BY_HANDLE_FILE_INFORMATION information{};
+    if (!GetFileInformationByHandle(handle, &information)) return std::nullopt;
+    return FileIdentity{information.dwVolumeSerialNumber, information.nFileIndexHigh, information.nFileIndexLow};
+}
+
+std::optional<FileIdentity> IdentityOf(const std::wstring& path) {
+    const win32::UniqueFile file(CreateFileW(win32::ExtendedPath(path).c_str(), 0,
+                                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                             OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    return file ? IdentityOf(file.get()) : std::nullopt;
+}
+
 }  // namespace
 
 std::unique_ptr<ByteSource> Win32CliPlatform::OpenInput(const std::wstring& path) {
@@ -80,9 +104,21 @@ std::unique_ptr<RegistryReader> Win32CliPlatform::NewRegistryReader() {
     return std::make_unique<win32::RegistryReaderWin32>();
 }
 
-void Win32CliPlatform::WriteError(std::string_view line) {
-    DWORD written = 0;
-    ::WriteFile(GetStdHandle(STD_ERROR_HANDLE), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+bool Win32CliPlatform::IsSameFile(const std::wstring& input, const std::wstring& output) {
+    const std::optional<FileIdentity> in = input.empty() ? IdentityOf(GetStdHandle(STD_INPUT_HANDLE)) : IdentityOf(input);
+    if (!in) return false;
+    const std::optional<FileIdentity> out = IdentityOf(output);
+    return out && in->volume == out->volume && in->indexHigh == out->indexHigh && in->indexLow == out->indexLow;
 }
+
+void Win32CliPlatform::WriteError(std::string_view text) {
+    // Nothing is left to tell when standard error itself fails.
+    try {
+        WriteUtf8Text(GetStdHandle(STD_ERROR_HANDLE), text);
+    } catch (const Error&) {
+    }
+}
+
+void Win32CliPlatform::WriteText(std::string_view text) { WriteUtf8Text(GetStdHandle(STD_OUTPUT_HANDLE), text); }
 
 }  // namespace lumarind::cli

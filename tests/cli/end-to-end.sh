@@ -6,8 +6,8 @@
 # check.
 set -uo pipefail
 
-native=$1
-windows=${2:-}
+native=$(realpath "$1")
+windows=${2:+$(realpath "$2")}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
@@ -74,3 +74,37 @@ check "-o writes the output" bash -c "'$native' -o '$work/target' '$work/bytes-3
 if [ -n "$windows" ]; then
     check "Windows: png content type from the registry" bash -c "wine '$windows' '$(winepath -w "$work/picture.png" 2>/dev/null)' | head -n1 | grep -q '^data:image/png;base64,'"
 fi
+
+# -o never harms what it names.
+mkdir -p "$work/safety" && cd "$work/safety" || exit 1
+cp "$work/picture.png" same.png
+check "-o naming the input: exit 1, input unchanged" bash -c "'$native' -o same.png same.png 2>/dev/null; [ \$? -eq 1 ] && cmp -s same.png '$work/picture.png'"
+ln -s same.png same-link.png
+check "-o naming the input through a link: exit 1, input unchanged" bash -c "'$native' -d -o same-link.png same.png 2>/dev/null; [ \$? -eq 1 ] && cmp -s same.png '$work/picture.png' && [ -L same-link.png ]"
+check "-o naming standard input's file: exit 1" bash -c "'$native' -o same.png <same.png 2>/dev/null; [ \$? -eq 1 ] && cmp -s same.png '$work/picture.png'"
+check "-o given twice: exit 2, nothing written" bash -c "'$native' -o a.txt -o b.txt same.png 2>/dev/null; [ \$? -eq 2 ] && [ ! -e a.txt ] && [ ! -e b.txt ]"
+check "-t given twice: exit 2" bash -c "'$native' -t a/b -t c/d same.png >/dev/null 2>&1; [ \$? -eq 2 ]"
+echo old >real.txt && ln -s real.txt link.txt
+check "-o through a symbolic link replaces its target, the link stays" bash -c "'$native' -1 -t '' -o link.txt '$work/bytes-3.bin' && [ -L link.txt ] && cmp -s real.txt <('$native' -1 -t '' '$work/bytes-3.bin')"
+mkfifo pipe.fifo
+check "-o onto a FIFO writes through it, the FIFO stays" bash -c "{ timeout 20 cat pipe.fifo >from-fifo.txt & } ; '$native' -1 -t '' -o pipe.fifo '$work/bytes-3.bin'; wait; [ -p pipe.fifo ] && cmp -s from-fifo.txt <('$native' -1 -t '' '$work/bytes-3.bin')"
+if mknod null c 1 3 2>/dev/null; then
+    check "-o onto a device writes to it, the device stays" bash -c "'$native' -d -o null <<<'data:,x' && [ -c null ]"
+fi
+echo old >mode.txt && chmod 640 mode.txt
+check "-o keeps the replaced file's mode" bash -c "'$native' -o mode.txt same.png && [ \$(stat -c %a mode.txt) = 640 ] && [ \$(ls -A | grep -c lumarind-cli) -eq 0 ]"
+if [ "$(id -u)" -eq 0 ] && command -v setpriv >/dev/null; then
+    chmod 711 "$work" && chmod 777 . && echo old >theirs.txt && chmod 644 theirs.txt
+    check "-o onto a file the user may not write: exit 1, unchanged" bash -c "setpriv --reuid=65534 --regid=65534 --clear-groups '$native' -o theirs.txt same.png 2>&1 | grep -q 'Permission denied'; [ \${PIPESTATUS[0]} -eq 1 ] && [ \"\$(cat theirs.txt)\" = old ]"
+fi
+printf abc >"caf$(printf '\xe9').bin"
+check "non-UTF-8 names are used exactly as given" bash -c "'$native' -1 -t '' -o \"out\$(printf '\xff').txt\" \"caf\$(printf '\xe9').bin\" && [ \"\$(cat \"out\$(printf '\xff').txt\")\" = data:\;base64,YWJj ]"
+printf '\xef\xbb\xbf data:;base64,YWJj \r\n' >bom.txt
+check "--decode takes a byte order mark and white space around" bash -c "[ \"\$('$native' -d bom.txt)\" = abc ]"
+if [ -n "$windows" ]; then
+    check "Windows: -o naming the input: exit 1, input unchanged" bash -c "wine '$windows' -o same.png same.png >/dev/null 2>&1; [ \$? -eq 1 ] && cmp -s same.png '$work/picture.png'"
+    check "Windows: -o naming the input by another path: exit 1" bash -c "wine '$windows' -d -o '$(winepath -w "$work/safety/same.png" 2>/dev/null)' same.png >/dev/null 2>&1; [ \$? -eq 1 ] && cmp -s same.png '$work/picture.png'"
+    check "Windows: --decode takes a byte order mark" bash -c "[ \"\$(wine '$windows' -d bom.txt 2>/dev/null)\" = abc ]"
+    check "Windows: -o given twice: exit 2" bash -c "wine '$windows' -o a.txt -o b.txt same.png >/dev/null 2>&1; [ \$? -eq 2 ]"
+fi
+cd "$work" || exit 1

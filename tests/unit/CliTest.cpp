@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <new>
 #include <random>
 
 #include "builder/DataUrl.h"
@@ -34,6 +35,7 @@ public:
     public:
         Sink(FakeCliPlatform& platform, std::wstring path) : platform_(platform), path_(std::move(path)) {}
         void Write(std::string_view bytes) override {
+            if (platform_.outOfMemoryIn == L"sink") throw std::bad_alloc();
             if (platform_.failWrites) throw Error(28, L"No space left on device");
             pending_ += bytes;
         }
@@ -57,10 +59,31 @@ public:
     std::unique_ptr<ByteSink> OpenOutput(const std::wstring& path) override {
         return std::make_unique<Sink>(*this, path);
     }
-    std::unique_ptr<RegistryReader> NewRegistryReader() override { return registry.NewReader(); }
-    void WriteError(std::string_view line) override { standardError += line; }
+    std::unique_ptr<RegistryReader> NewRegistryReader() override {
+        if (outOfMemoryIn == L"registry") throw std::bad_alloc();
+        return registry.NewReader();
+    }
+    bool IsSameFile(const std::wstring& input, const std::wstring& output) override {
+        const std::wstring in = input.empty() ? standardInputFile : input;
+        const auto identity = [this](const std::wstring& path) {
+            const auto alias = links.find(path);
+            return alias == links.end() ? path : alias->second;
+        };
+        return files.count(identity(in)) != 0 && identity(in) == identity(output);
+    }
+    void WriteError(std::string_view text) override { standardError += text; }
+    void WriteText(std::string_view text) override {
+        if (outOfMemoryIn == L"text") throw std::bad_alloc();
+        standardOutput += text;
+    }
 
     std::map<std::wstring, std::string> files;
+    // Another name for a file, as a link or a second path gives one.
+    std::map<std::wstring, std::wstring> links;
+    // The file standard input was redirected from, if any.
+    std::wstring standardInputFile;
+    // Where the next allocation fails: "text", "registry" or "sink".
+    std::wstring outOfMemoryIn;
     std::string standardInput;
     std::string standardOutput;
     std::string standardError;
@@ -161,6 +184,62 @@ TEST_F(CliTest, FailuresNameTheFileAndTheReasonAndLeaveNoOutputFile) {
     EXPECT_EQ(platform.files.count(L"x"), 0u);
     EXPECT_EQ(Run({L"--nonsense"}), kExitUsage);
     EXPECT_NE(platform.standardError.find("unknown option --nonsense"), std::string::npos);
+}
+
+TEST_F(CliTest, RefusesToWriteOverItsInputBeforeReadingIt) {
+    platform.files[L"url.txt"] = "data:;base64,YWJj";
+    platform.links[L"./photo.png"] = L"photo.png";
+    platform.links[L"link-to-url.txt"] = L"url.txt";
+    platform.standardInputFile = L"photo.png";
+    const std::vector<std::vector<std::wstring>> commandLines = {
+        {L"-o", L"photo.png", L"photo.png"},        {L"-1", L"-o", L"./photo.png", L"photo.png"},
+        {L"-o", L"photo.png"},                      {L"-d", L"-o", L"url.txt", L"url.txt"},
+        {L"-d", L"-o", L"link-to-url.txt", L"url.txt"},
+    };
+    for (const auto& commandLine : commandLines) {
+        platform.standardError.clear();
+        EXPECT_EQ(Run(commandLine), kExitFailure);
+        EXPECT_NE(platform.standardError.find("it is the input file"), std::string::npos) << platform.standardError;
+    }
+    EXPECT_EQ(platform.files[L"photo.png"], "abc");
+    EXPECT_EQ(platform.files[L"url.txt"], "data:;base64,YWJj");
+    EXPECT_EQ(platform.files.size(), 2u);
+}
+
+TEST_F(CliTest, AnOptionGivenTwiceIsAUsageError) {
+    for (const auto& twice : std::vector<std::vector<std::wstring>>{{L"-o", L"a", L"-o", L"b", L"photo.png"},
+                                                                    {L"--output=a", L"-o", L"a", L"photo.png"},
+                                                                    {L"-t", L"x/y", L"--type=x/y", L"photo.png"},
+                                                                    {L"-t", L"", L"-t", L"x", L"photo.png"}}) {
+        platform.standardError.clear();
+        EXPECT_EQ(Run(twice), kExitUsage) << ToUtf8(twice[2]);
+        EXPECT_NE(platform.standardError.find("only once"), std::string::npos);
+    }
+    EXPECT_TRUE(platform.standardOutput.empty());
+}
+
+TEST_F(CliTest, DecodeTakesAByteOrderMarkAndWhiteSpaceAround) {
+    for (const char* text : {"\xEF\xBB\xBF" "data:;base64,YWJj", "\xEF\xBB\xBF" "  data:,abc\r\n",
+                             "\r\n\t data:text/plain;base64,\r\nYWJj \r\n\r\n"}) {
+        platform.standardInput = text;
+        platform.standardOutput.clear();
+        EXPECT_EQ(Run({L"-d"}), kExitSuccess) << text;
+        EXPECT_EQ(platform.standardOutput, "abc") << text;
+    }
+}
+
+TEST_F(CliTest, RunningOutOfMemoryAnywhereIsAMessageAndExitStatusOne) {
+    const std::vector<std::pair<std::wstring, std::vector<std::wstring>>> cases = {
+        {L"text", {L"--help"}}, {L"text", {L"--version"}}, {L"registry", {L"photo.png"}}, {L"sink", {L"photo.png"}},
+        {L"sink", {L"-d", L"-o", L"x", L"-"}},
+    };
+    platform.standardInput = "data:,x";
+    for (const auto& [where, commandLine] : cases) {
+        platform.outOfMemoryIn = where;
+        platform.standardError.clear();
+        EXPECT_EQ(Run(commandLine), kExitFailure) << ToUtf8(where);
+        EXPECT_NE(platform.standardError.find("memory"), std::string::npos) << platform.standardError;
+    }
 }
 
 TEST_F(CliTest, HelpAndVersion) {
