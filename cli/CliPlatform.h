@@ -16,6 +16,8 @@ public:
     virtual ~ByteSource() = default;
     // Up to capacity bytes; 0 at the end. Throws lumarind::Error.
     virtual std::size_t Read(char* buffer, std::size_t capacity) = 0;
+    // The bytes a file holds, to make room for them at once; 0 when unknown.
+    virtual std::size_t SizeHint() const { return 0; }
 };
 
 class ByteSink {
@@ -41,6 +43,9 @@ public:
     // legible on a console, unchanged bytes to a pipe or file.
     virtual void WriteError(std::string_view text) = 0;
     virtual void WriteText(std::string_view text) = 0;
+    // What follows each result when several files are written: the
+    // platform's own line break.
+    virtual std::string_view LineBreak() const = 0;
 };
 
 }  // namespace lumarind::cli

@@ -15,6 +15,10 @@ namespace {
 class FileSource : public ByteSource {
 public:
     FileSource(int fd, bool owned) : owned_(owned ? fd : -1), fd_(fd) {}
+    std::size_t SizeHint() const override {
+        struct stat status {};
+        return ::fstat(fd_, &status) == 0 && S_ISREG(status.st_mode) ? static_cast<std::size_t>(status.st_size) : 0;
+    }
     std::size_t Read(char* buffer, std::size_t capacity) override {
         for (;;) {
             const ssize_t read = ::read(fd_, buffer, capacity);
@@ -70,5 +74,7 @@ void PosixCliPlatform::WriteError(std::string_view text) {
 }
 
 void PosixCliPlatform::WriteText(std::string_view text) { WriteAll(STDOUT_FILENO, text); }
+
+std::string_view PosixCliPlatform::LineBreak() const { return "\n"; }
 
 }  // namespace lumarind::cli

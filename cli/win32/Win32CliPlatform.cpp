@@ -19,6 +19,11 @@ constexpr DWORD kIoChunk = 64u << 20;
 class HandleSource : public ByteSource {
 public:
     HandleSource(HANDLE handle, bool owned) : owned_(owned ? handle : INVALID_HANDLE_VALUE), handle_(handle) {}
+    std::size_t SizeHint() const override {
+        LARGE_INTEGER size{};
+        if (GetFileType(handle_) != FILE_TYPE_DISK || !GetFileSizeEx(handle_, &size)) return 0;
+        return static_cast<std::size_t>(size.QuadPart);
+    }
     std::size_t Read(char* buffer, std::size_t capacity) override {
         DWORD read = 0;
         const DWORD chunk = capacity < kIoChunk ? static_cast<DWORD>(capacity) : kIoChunk;
@@ -120,5 +125,7 @@ void Win32CliPlatform::WriteError(std::string_view text) {
 }
 
 void Win32CliPlatform::WriteText(std::string_view text) { WriteUtf8Text(GetStdHandle(STD_OUTPUT_HANDLE), text); }
+
+std::string_view Win32CliPlatform::LineBreak() const { return "\r\n"; }
 
 }  // namespace lumarind::cli

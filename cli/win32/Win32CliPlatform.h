@@ -14,6 +14,7 @@ public:
     bool IsSameFile(const std::wstring& input, const std::wstring& output) override;
     void WriteError(std::string_view text) override;
     void WriteText(std::string_view text) override;
+    std::string_view LineBreak() const override;
 };
 
 }  // namespace lumarind::cli
