@@ -108,3 +108,44 @@ if [ -n "$windows" ]; then
     check "Windows: -o given twice: exit 2" bash -c "wine '$windows' -o a.txt -o b.txt same.png >/dev/null 2>&1; [ \$? -eq 2 ]"
 fi
 cd "$work" || exit 1
+
+# Web formats: every format and encoding decodes back to the bytes, and the
+# Windows build writes the same bytes as the Linux one.
+mkdir -p "$work/web" && cd "$work/web" || exit 1
+printf '<?xml version="1.0"?>\n<svg xmlns="http://www.w3.org/2000/svg" width="8" height="8"><path d="M1,1L7,7"/></svg>\n' >dot.svg
+cp dot.svg drawing
+cp "$work/picture.png" picture.png
+printf 'wOF2\0\1\0\0' >font.woff2 && head -c 300 /dev/urandom >>font.woff2
+printf 'Привет, мир! <b>"quotes" & (brackets)</b>\r\nsecond line,plain=words\n' >"notes [1] & 'more'.txt"
+head -c 2000 /dev/urandom >random.bin
+: >empty.txt
+web_files=(dot.svg drawing picture.png font.woff2 "notes [1] & 'more'.txt" random.bin empty.txt)
+for file in "${web_files[@]}"; do
+    for format in text line css html markdown; do
+        for encoding in base64 percent auto; do
+            # What the system registers differs between the two; the rest
+            # of -t auto does not.
+            type=auto && [ "$file" = random.bin ] && type=application/octet-stream
+            options=(-t "$type" -f "$format" -e "$encoding")
+            "$native" "${options[@]}" "$file" >native.out 2>/dev/null
+            check "$file, $format, $encoding: --decode gives the bytes back" bash -c "'$native' -d native.out | cmp -s - \"\$1\"" _ "$file"
+            if [ -n "$windows" ]; then
+                run_windows windows.out "${options[@]}" "$file"
+                check "$file, $format, $encoding: Windows build writes the same bytes and decodes them" bash -c \
+                    "cmp -s windows.out native.out && wine '$windows' -d windows.out 2>/dev/null | cmp -s - \"\$1\"" _ "$file"
+            fi
+        done
+    done
+done
+check "-t auto: the web types of SVG, PNG and WOFF2, and an SVG without extension" bash -c \
+    "[ \"\$('$native' -t auto -f line dot.svg picture.png font.woff2 drawing | cut -d, -f1)\" = \"\$(printf 'data:image/svg+xml;base64\ndata:image/png;base64\ndata:font/woff2;base64\ndata:image/svg+xml;base64')\" ]"
+check "several files: one result per line" bash -c "[ \$('$native' -f css dot.svg picture.png font.woff2 | wc -l) -eq 3 ]"
+check "several files: a missing one stops the run, exit 1, -o untouched" bash -c \
+    "echo old >all.txt; '$native' -f css -o all.txt dot.svg missing.png picture.png 2>/dev/null; [ \$? -eq 1 ] && [ \"\$(cat all.txt)\" = old ]"
+check "without the new options the output is what it was" bash -c "cmp -s <('$native' -f text -e base64 picture.png) <('$native' picture.png)"
+if [ -n "$windows" ]; then
+    run_windows several.out -t auto -f html -e auto dot.svg picture.png font.woff2
+    check "Windows: several files, each result followed by CR LF" bash -c \
+        "cmp -s several.out <('$native' -t auto -f html -e auto dot.svg picture.png font.woff2 | sed 's/\$/\r/')"
+fi
+cd "$work" || exit 1

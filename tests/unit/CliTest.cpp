@@ -266,7 +266,8 @@ TEST_F(CliTest, HelpAndVersion) {
     EXPECT_EQ(platform.standardOutput, "lumarind-cli 1.00.0001\n");
     platform.standardOutput.clear();
     EXPECT_EQ(Run({L"-h"}), kExitSuccess);
-    for (const char* option : {"--one-line", "--type", "--output", "--decode", "--help", "--version"}) {
+    for (const char* option : {"--one-line", "--type", "--output", "--decode", "--help", "--version", "--format", "css",
+                               "html", "markdown", "--encoding", "percent", "auto", "--charset"}) {
         EXPECT_NE(platform.standardOutput.find(option), std::string::npos) << option;
     }
 }
