@@ -62,7 +62,8 @@ bool PosixCliPlatform::IsSameFile(const std::wstring& input, const std::wstring&
     struct stat in {}, out {};
     const int inputFound = input.empty() ? ::fstat(STDIN_FILENO, &in) : ::stat(FileNameToBytes(input).c_str(), &in);
     if (inputFound != 0 || ::stat(FileNameToBytes(output).c_str(), &out) != 0) return false;
-    return in.st_dev == out.st_dev && in.st_ino == out.st_ino;
+    // Only a regular file can be lost this way; /dev/null may well be both.
+    return S_ISREG(in.st_mode) && in.st_dev == out.st_dev && in.st_ino == out.st_ino;
 }
 
 void PosixCliPlatform::WriteError(std::string_view text) {

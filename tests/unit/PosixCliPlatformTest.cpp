@@ -193,6 +193,7 @@ TEST_F(PosixOutputTest, KnowsOneFileByAnyOfItsNames) {
     EXPECT_FALSE(same("a.png", "b.png"));
     EXPECT_FALSE(same("a.png", "missing.png"));
     EXPECT_FALSE(same("missing.png", "missing.png"));
+    EXPECT_FALSE(platform.IsSameFile(L"/dev/null", L"/dev/null"));
 }
 
 }  // namespace
