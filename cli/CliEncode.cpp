@@ -140,12 +140,14 @@ void EncodeInput(const CliOptions& options, const std::wstring& path, CliPlatfor
     // The percent form's header depends on the whole content, and auto
     // compares the two forms' lengths.
     std::string content;
-    content.reserve(input.SizeHint() > count ? input.SizeHint() : count);
-    content.assign(chunk.data(), count);
-    while (count == chunk.size()) {
-        count = input.ReadFull(chunk.data(), chunk.size());
-        content.append(chunk.data(), count);
-    }
+    Doing(kCannotRead, path, [&] {
+        content.reserve(input.SizeHint() > count ? input.SizeHint() : count);
+        content.assign(chunk.data(), count);
+        while (count == chunk.size()) {
+            count = input.ReadFull(chunk.data(), chunk.size());
+            content.append(chunk.data(), count);
+        }
+    });
     std::vector<char>().swap(chunk);
 
     const bool validUtf8 = IsValidUtf8(content);
