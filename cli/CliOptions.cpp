@@ -1,23 +1,45 @@
 #include "cli/CliOptions.h"
 
+#include <algorithm>
+
 namespace lumarind::cli {
 
 const char kUsageText[] =
-    "Usage: lumarind-cli [-1 | --one-line] [-t TYPE | --type TYPE] [-o FILE | --output FILE] [FILE | -]\n"
+    "Usage: lumarind-cli [OPTION]... [FILE | -]\n"
+    "       lumarind-cli [OPTION]... FILE... (with a one-line format or --encoding percent)\n"
     "       lumarind-cli -d | --decode [-o FILE] [FILE | -]\n"
     "       lumarind-cli -h | --help        lumarind-cli --version\n"
     "\n"
-    "Writes the data URL of FILE (standard input when FILE is - or missing):\n"
-    "\"data:\" + content type + \";base64,\", CR LF, then Base64 lines of 76 characters\n"
-    "separated by CR LF - the same text the Lumarind window saves.\n"
+    "Writes the data URL of FILE (standard input when FILE is - or missing). By\n"
+    "default: \"data:\" + content type + \";base64,\", CR LF, then Base64 lines of 76\n"
+    "characters separated by CR LF - the same text the Lumarind window saves.\n"
     "\n"
-    "  -1, --one-line     the same text without any line break\n"
-    "  -t, --type TYPE    use TYPE as the content type (\"\" for none) instead of the\n"
-    "                     one registered for the file's extension\n"
-    "  -o, --output FILE  write to FILE, replacing it only once the output is complete\n"
-    "  -d, --decode       read a data URL and write the bytes it carries\n"
-    "  -h, --help         show this help\n"
-    "      --version      show the version\n"
+    "  -f, --format FORMAT    text (the default), line (the data URL on one line),\n"
+    "                         css: url(\"DATAURL\"),\n"
+    "                         html: <img src=\"DATAURL\" alt=\"NAME\"> for images,\n"
+    "                               <a href=\"DATAURL\" download=\"NAME\">NAME</a> otherwise,\n"
+    "                         markdown: ![NAME](DATAURL) for images, [NAME](DATAURL)\n"
+    "                         otherwise; NAME is the file's name\n"
+    "  -1, --one-line         the same as --format line\n"
+    "  -e, --encoding ENC     base64 (the default); percent: the bytes themselves\n"
+    "                         where URLs allow them, %XX otherwise, always one line;\n"
+    "                         auto: percent for text (valid UTF-8 of a textual type)\n"
+    "                         when that is shorter, base64 otherwise\n"
+    "      --charset CHARSET  add \";charset=CHARSET\" after the type (percent-encoded\n"
+    "                         UTF-8 text gets \";charset=utf-8\" without it)\n"
+    "  -t, --type TYPE        use TYPE as the content type (\"\" for none) instead of\n"
+    "                         the one registered for the file's extension; auto: the\n"
+    "                         type browsers expect, from the extension, else from the\n"
+    "                         content's signature, else the registered one\n"
+    "  -o, --output FILE      write to FILE, replacing it only once the output is\n"
+    "                         complete; never the input file itself\n"
+    "  -d, --decode           read a data URL (or a snippet of the forms above) and\n"
+    "                         write the bytes it carries\n"
+    "  -h, --help             show this help\n"
+    "      --version          show the version\n"
+    "\n"
+    "Several FILEs are allowed when each result is one line: every result is then\n"
+    "followed by a line break.\n"
     "\n"
     "Exit status: 0 on success, 1 when reading, writing or decoding fails, 2 for a\n"
     "wrong command line.\n";
@@ -26,29 +48,68 @@ namespace {
 
 bool StartsWith(const std::wstring& text, const std::wstring& prefix) { return text.rfind(prefix, 0) == 0; }
 
+Format ParseFormat(const std::wstring& name) {
+    if (name == L"text") return Format::kText;
+    if (name == L"line") return Format::kLine;
+    if (name == L"css") return Format::kCss;
+    if (name == L"html") return Format::kHtml;
+    if (name == L"markdown") return Format::kMarkdown;
+    throw UsageError{L"unknown format '" + name + L"' (text, line, css, html or markdown)"};
+}
+
+Encoding ParseEncoding(const std::wstring& name) {
+    if (name == L"base64") return Encoding::kBase64;
+    if (name == L"percent") return Encoding::kPercent;
+    if (name == L"auto") return Encoding::kAuto;
+    throw UsageError{L"unknown encoding '" + name + L"' (base64, percent or auto)"};
+}
+
+// One option that takes a value: its short and long names.
+struct ValueOption {
+    const wchar_t* shortName;
+    const wchar_t* longName;
+};
+
+constexpr ValueOption kType{L"-t", L"--type"};
+constexpr ValueOption kOutput{L"-o", L"--output"};
+constexpr ValueOption kFormat{L"-f", L"--format"};
+constexpr ValueOption kEncoding{L"-e", L"--encoding"};
+constexpr ValueOption kCharset{nullptr, L"--charset"};
+
 }  // namespace
 
 CliOptions ParseCliOptions(const std::vector<std::wstring>& arguments) {
     CliOptions options;
-    bool haveInput = false;
+    std::vector<std::wstring> inputs;
     bool optionsEnded = false;
     bool decode = false;
-    bool haveOutput = false;
+    bool oneLine = false;
+    std::optional<std::wstring> output, format, encoding;
 
-    const auto takeValue = [&](std::size_t& i, const std::wstring& name) -> std::wstring {
-        if (i + 1 >= arguments.size()) throw UsageError{L"option " + name + L" needs a value"};
-        return arguments[++i];
-    };
-    const auto setInput = [&](const std::wstring& value) {
-        if (haveInput) throw UsageError{L"only one input file may be given"};
-        haveInput = true;
-        options.input = value == L"-" ? std::wstring() : value;
+    // The value of option at arguments[i] when it is that option, moving i
+    // past what it used; the option given twice is a usage error.
+    std::size_t i = 0;
+    const auto valueOf = [&](const ValueOption& option, std::optional<std::wstring>& field) {
+        const std::wstring& argument = arguments[i];
+        const std::wstring longPrefix = std::wstring(option.longName) + L"=";
+        std::wstring value;
+        if ((option.shortName != nullptr && argument == option.shortName) || argument == option.longName) {
+            if (i + 1 >= arguments.size()) throw UsageError{L"option " + argument + L" needs a value"};
+            value = arguments[++i];
+        } else if (StartsWith(argument, longPrefix)) {
+            value = argument.substr(longPrefix.size());
+        } else {
+            return false;
+        }
+        if (field) throw UsageError{L"option " + std::wstring(option.longName) + L" may be given only once"};
+        field = value;
+        return true;
     };
 
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
+    for (; i < arguments.size(); ++i) {
         const std::wstring& argument = arguments[i];
         if (optionsEnded || argument == L"-" || !StartsWith(argument, L"-")) {
-            setInput(argument);
+            inputs.push_back(argument == L"-" ? std::wstring() : argument);
         } else if (argument == L"--") {
             optionsEnded = true;
         } else if (argument == L"-h" || argument == L"--help") {
@@ -58,28 +119,35 @@ CliOptions ParseCliOptions(const std::vector<std::wstring>& arguments) {
             options.mode = CliOptions::Mode::kVersion;
             return options;
         } else if (argument == L"-1" || argument == L"--one-line") {
-            options.oneLine = true;
+            oneLine = true;
         } else if (argument == L"-d" || argument == L"--decode") {
             decode = true;
-        } else if (argument == L"-t" || argument == L"--type") {
-            options.contentType = takeValue(i, argument);
-        } else if (StartsWith(argument, L"--type=")) {
-            options.contentType = argument.substr(7);
-        } else if (argument == L"-o" || argument == L"--output") {
-            options.output = takeValue(i, argument);
-            haveOutput = true;
-        } else if (StartsWith(argument, L"--output=")) {
-            options.output = argument.substr(9);
-            haveOutput = true;
-        } else {
+        } else if (!valueOf(kType, options.contentType) && !valueOf(kOutput, output) && !valueOf(kFormat, format) &&
+                   !valueOf(kEncoding, encoding) && !valueOf(kCharset, options.charset)) {
             throw UsageError{L"unknown option " + argument};
         }
     }
-    if (haveOutput && options.output.empty()) throw UsageError{L"the output file name is empty"};
-    if (haveOutput && options.output == L"-") options.output.clear();
+
+    if (output && output->empty()) throw UsageError{L"the output file name is empty"};
+    if (output && *output != L"-") options.output = *output;
+    if (format) options.format = ParseFormat(*format);
+    if (encoding) options.encoding = ParseEncoding(*encoding);
+    if (oneLine) {
+        if (format && options.format != Format::kLine) throw UsageError{L"--one-line goes only with --format line"};
+        options.format = Format::kLine;
+    }
+    if (!inputs.empty()) options.inputs = inputs;
+    if (std::count(options.inputs.begin(), options.inputs.end(), std::wstring()) > 1) {
+        throw UsageError{L"standard input may be read only once"};
+    }
     if (decode) {
-        if (options.oneLine || options.contentType) throw UsageError{L"--decode takes neither --one-line nor --type"};
+        if (oneLine || options.contentType || format || encoding || options.charset) {
+            throw UsageError{L"--decode takes none of --one-line, --format, --encoding, --charset and --type"};
+        }
+        if (options.inputs.size() > 1) throw UsageError{L"--decode reads one input"};
         options.mode = CliOptions::Mode::kDecode;
+    } else if (options.inputs.size() > 1 && options.format == Format::kText && options.encoding != Encoding::kPercent) {
+        throw UsageError{L"several files need a one-line result: a --format other than text, or --encoding percent"};
     }
     return options;
 }

@@ -5,17 +5,28 @@
 #include <string>
 #include <vector>
 
+#include "cli/OutputFormats.h"
+
 namespace lumarind::cli {
+
+// How the content is written in the data URL. kAuto picks the percent form
+// for text when that is shorter.
+enum class Encoding { kBase64, kPercent, kAuto };
+
+// -t auto: the type browsers expect, found by lumarind-cli itself.
+inline constexpr wchar_t kAutoType[] = L"auto";
 
 struct CliOptions {
     enum class Mode { kEncode, kDecode, kHelp, kVersion };
     Mode mode = Mode::kEncode;
-    bool oneLine = false;
+    Format format = Format::kText;
+    Encoding encoding = Encoding::kBase64;
     std::optional<std::wstring> contentType;
+    std::optional<std::wstring> charset;
     // Empty: standard output.
     std::wstring output;
-    // Empty: standard input (also for "-").
-    std::wstring input;
+    // An empty name stands for standard input ("-", or no file at all).
+    std::vector<std::wstring> inputs{std::wstring()};
 };
 
 // What a wrong command line gets: the message, and exit status 2.

@@ -16,6 +16,8 @@ public:
     virtual ~ByteSource() = default;
     // Up to capacity bytes; 0 at the end. Throws lumarind::Error.
     virtual std::size_t Read(char* buffer, std::size_t capacity) = 0;
+    // The bytes a file holds, to make room for them at once; 0 when unknown.
+    virtual std::size_t SizeHint() const { return 0; }
 };
 
 class ByteSink {
@@ -34,7 +36,16 @@ public:
     virtual std::unique_ptr<ByteSource> OpenInput(const std::wstring& path) = 0;
     virtual std::unique_ptr<ByteSink> OpenOutput(const std::wstring& path) = 0;
     virtual std::unique_ptr<RegistryReader> NewRegistryReader() = 0;
-    virtual void WriteError(std::string_view line) = 0;
+    // True when both name one existing file, by whatever path or link; an
+    // empty input means whatever standard input reads.
+    virtual bool IsSameFile(const std::wstring& input, const std::wstring& output) = 0;
+    // UTF-8 text for the user on standard error or output (help, version):
+    // legible on a console, unchanged bytes to a pipe or file.
+    virtual void WriteError(std::string_view text) = 0;
+    virtual void WriteText(std::string_view text) = 0;
+    // What follows each result when several files are written: the
+    // platform's own line break.
+    virtual std::string_view LineBreak() const = 0;
 };
 
 }  // namespace lumarind::cli

@@ -4,61 +4,33 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
-#include <cstring>
-#include <string>
-
+#include "cli/posix/Descriptor.h"
+#include "cli/posix/FileNameBytes.h"
 #include "cli/posix/MimeTypesReader.h"
-#include "support/portable/Utf8.h"
+#include "cli/posix/PosixOutputFile.h"
 
 namespace lumarind::cli {
 namespace {
 
-[[noreturn]] void ThrowErrno(int code) { throw Error(code, FromUtf8(std::strerror(code))); }
-
-class Descriptor {
-public:
-    explicit Descriptor(int fd) : fd_(fd) {}
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    ~Descriptor() { Close(); }
-    int get() const { return fd_; }
-    int Close() {
-        const int result = fd_ >= 0 ? ::close(fd_) : 0;
-        fd_ = -1;
-        return result;
-    }
-
-private:
-    int fd_;
-};
-
 class FileSource : public ByteSource {
 public:
-    explicit FileSource(int fd, bool owned) : fd_(owned ? fd : -1), raw_(fd) {}
+    FileSource(int fd, bool owned) : owned_(owned ? fd : -1), fd_(fd) {}
+    std::size_t SizeHint() const override {
+        struct stat status {};
+        return ::fstat(fd_, &status) == 0 && S_ISREG(status.st_mode) ? static_cast<std::size_t>(status.st_size) : 0;
+    }
     std::size_t Read(char* buffer, std::size_t capacity) override {
         for (;;) {
-            const ssize_t read = ::read(raw_, buffer, capacity);
+            const ssize_t read = ::read(fd_, buffer, capacity);
             if (read >= 0) return static_cast<std::size_t>(read);
             if (errno != EINTR) ThrowErrno(errno);
         }
     }
 
 private:
-    Descriptor fd_;
-    int raw_;
+    Descriptor owned_;
+    int fd_;
 };
-
-void WriteAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
-        if (written < 0) {
-            if (errno == EINTR) continue;
-            ThrowErrno(errno);
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(written));
-    }
-}
 
 class StandardOutputSink : public ByteSink {
 public:
@@ -66,58 +38,11 @@ public:
     void Commit() override {}
 };
 
-class AtomicFileSink : public ByteSink {
-public:
-    explicit AtomicFileSink(std::string target) : target_(std::move(target)), temporary_(TemporaryName(target_)) {
-        struct stat status {};
-        if (::stat(target_.c_str(), &status) == 0 && S_ISDIR(status.st_mode)) ThrowErrno(EISDIR);
-        std::string pattern = temporary_;
-        fd_ = ::mkstemp(pattern.data());
-        if (fd_ < 0) ThrowErrno(errno);
-        temporary_ = pattern;
-        // Keep the permissions an existing file had, or the usual ones.
-        ::fchmod(fd_, ::stat(target_.c_str(), &status) == 0 ? (status.st_mode & 07777) : DefaultMode());
-    }
-    AtomicFileSink(const AtomicFileSink&) = delete;
-    AtomicFileSink& operator=(const AtomicFileSink&) = delete;
-    ~AtomicFileSink() override {
-        if (fd_ >= 0) ::close(fd_);
-        if (!committed_) ::unlink(temporary_.c_str());
-    }
-    void Write(std::string_view bytes) override { WriteAll(fd_, bytes); }
-    void Commit() override {
-        if (::fsync(fd_) != 0) ThrowErrno(errno);
-        const int fd = fd_;
-        fd_ = -1;
-        if (::close(fd) != 0) ThrowErrno(errno);
-        if (::rename(temporary_.c_str(), target_.c_str()) != 0) ThrowErrno(errno);
-        committed_ = true;
-    }
-
-private:
-    static std::string TemporaryName(const std::string& target) {
-        const std::size_t slash = target.rfind('/');
-        const std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
-        return folder + ".lumarind-cli-XXXXXX";
-    }
-    static mode_t DefaultMode() {
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        return 0666 & ~mask;
-    }
-
-    std::string target_;
-    std::string temporary_;
-    int fd_ = -1;
-    bool committed_ = false;
-};
-
 }  // namespace
 
 std::unique_ptr<ByteSource> PosixCliPlatform::OpenInput(const std::wstring& path) {
     if (path.empty()) return std::make_unique<FileSource>(STDIN_FILENO, false);
-    const std::string name = ToUtf8(path);
-    const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = ::open(FileNameToBytes(path).c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) ThrowErrno(errno);
     auto source = std::make_unique<FileSource>(fd, true);
     struct stat status {};
@@ -128,13 +53,29 @@ std::unique_ptr<ByteSource> PosixCliPlatform::OpenInput(const std::wstring& path
 
 std::unique_ptr<ByteSink> PosixCliPlatform::OpenOutput(const std::wstring& path) {
     if (path.empty()) return std::make_unique<StandardOutputSink>();
-    return std::make_unique<AtomicFileSink>(ToUtf8(path));
+    return OpenOutputFile(FileNameToBytes(path));
 }
 
 std::unique_ptr<RegistryReader> PosixCliPlatform::NewRegistryReader() { return std::make_unique<MimeTypesReader>(); }
 
-void PosixCliPlatform::WriteError(std::string_view line) {
-    ::write(STDERR_FILENO, line.data(), line.size());
+bool PosixCliPlatform::IsSameFile(const std::wstring& input, const std::wstring& output) {
+    struct stat in {}, out {};
+    const int inputFound = input.empty() ? ::fstat(STDIN_FILENO, &in) : ::stat(FileNameToBytes(input).c_str(), &in);
+    if (inputFound != 0 || ::stat(FileNameToBytes(output).c_str(), &out) != 0) return false;
+    // Only a regular file can be lost this way; /dev/null may well be both.
+    return S_ISREG(in.st_mode) && in.st_dev == out.st_dev && in.st_ino == out.st_ino;
 }
+
+void PosixCliPlatform::WriteError(std::string_view text) {
+    // Nothing is left to tell when standard error itself fails.
+    try {
+        WriteAll(STDERR_FILENO, text);
+    } catch (const Error&) {
+    }
+}
+
+void PosixCliPlatform::WriteText(std::string_view text) { WriteAll(STDOUT_FILENO, text); }
+
+std::string_view PosixCliPlatform::LineBreak() const { return "\n"; }
 
 }  // namespace lumarind::cli

@@ -4,14 +4,17 @@
 
 namespace lumarind::cli {
 
-// Files through POSIX calls; an output file is written beside its target
-// under a temporary name, flushed to disk and renamed over it.
+// Files through POSIX calls, their names as the bytes the command line gave
+// (see FileNameBytes.h); output files as PosixOutputFile.h describes.
 class PosixCliPlatform : public CliPlatform {
 public:
     std::unique_ptr<ByteSource> OpenInput(const std::wstring& path) override;
     std::unique_ptr<ByteSink> OpenOutput(const std::wstring& path) override;
     std::unique_ptr<RegistryReader> NewRegistryReader() override;
-    void WriteError(std::string_view line) override;
+    bool IsSameFile(const std::wstring& input, const std::wstring& output) override;
+    void WriteError(std::string_view text) override;
+    void WriteText(std::string_view text) override;
+    std::string_view LineBreak() const override;
 };
 
 }  // namespace lumarind::cli

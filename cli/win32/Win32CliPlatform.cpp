@@ -2,6 +2,9 @@
 
 #include <windows.h>
 
+#include <optional>
+
+#include "cli/win32/ConsoleText.h"
 #include "support/win32/AtomicFileWriter.h"
 #include "support/win32/LongPath.h"
 #include "support/win32/RegistryWin32.h"
@@ -16,6 +19,11 @@ constexpr DWORD kIoChunk = 64u << 20;
 class HandleSource : public ByteSource {
 public:
     HandleSource(HANDLE handle, bool owned) : owned_(owned ? handle : INVALID_HANDLE_VALUE), handle_(handle) {}
+    std::size_t SizeHint() const override {
+        LARGE_INTEGER size{};
+        if (GetFileType(handle_) != FILE_TYPE_DISK || !GetFileSizeEx(handle_, &size)) return 0;
+        return static_cast<std::size_t>(size.QuadPart);
+    }
     std::size_t Read(char* buffer, std::size_t capacity) override {
         DWORD read = 0;
         const DWORD chunk = capacity < kIoChunk ? static_cast<DWORD>(capacity) : kIoChunk;
@@ -56,14 +64,36 @@ private:
     win32::AtomicFileWriter writer_;
 };
 
+// What tells one file from another however it is named: its volume and its
+// index on the volume.
+struct FileIdentity {
+    DWORD volume;
+    DWORD indexHigh;
+    DWORD indexLow;
+};
+
+std::optional<FileIdentity> IdentityOf(HANDLE handle) {
+    BY_HANDLE_FILE_INFORMATION information{};
+    if (!GetFileInformationByHandle(handle, &information)) return std::nullopt;
+    return FileIdentity{information.dwVolumeSerialNumber, information.nFileIndexHigh, information.nFileIndexLow};
+}
+
+std::optional<FileIdentity> IdentityOf(const std::wstring& path) {
+    const win32::UniqueFile file(CreateFileW(win32::ExtendedPath(path).c_str(), 0,
+                                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                             OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    return file ? IdentityOf(file.get()) : std::nullopt;
+}
+
 }  // namespace
 
 std::unique_ptr<ByteSource> Win32CliPlatform::OpenInput(const std::wstring& path) {
     if (path.empty()) return std::make_unique<HandleSource>(GetStdHandle(STD_INPUT_HANDLE), false);
     const std::wstring fullPath = win32::ExtendedPath(path);
     const DWORD attributes = GetFileAttributesW(fullPath.c_str());
+    // What Windows itself answers for a folder opened as a file.
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-        win32::ThrowCode(win32::kErrorDirectoryNotSupported);
+        win32::ThrowCode(ERROR_ACCESS_DENIED);
     }
     const HANDLE file = CreateFileW(fullPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                     nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
@@ -80,9 +110,23 @@ std::unique_ptr<RegistryReader> Win32CliPlatform::NewRegistryReader() {
     return std::make_unique<win32::RegistryReaderWin32>();
 }
 
-void Win32CliPlatform::WriteError(std::string_view line) {
-    DWORD written = 0;
-    ::WriteFile(GetStdHandle(STD_ERROR_HANDLE), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+bool Win32CliPlatform::IsSameFile(const std::wstring& input, const std::wstring& output) {
+    const std::optional<FileIdentity> in = input.empty() ? IdentityOf(GetStdHandle(STD_INPUT_HANDLE)) : IdentityOf(input);
+    if (!in) return false;
+    const std::optional<FileIdentity> out = IdentityOf(output);
+    return out && in->volume == out->volume && in->indexHigh == out->indexHigh && in->indexLow == out->indexLow;
 }
+
+void Win32CliPlatform::WriteError(std::string_view text) {
+    // Nothing is left to tell when standard error itself fails.
+    try {
+        WriteUtf8Text(GetStdHandle(STD_ERROR_HANDLE), text);
+    } catch (const Error&) {
+    }
+}
+
+void Win32CliPlatform::WriteText(std::string_view text) { WriteUtf8Text(GetStdHandle(STD_OUTPUT_HANDLE), text); }
+
+std::string_view Win32CliPlatform::LineBreak() const { return "\r\n"; }
 
 }  // namespace lumarind::cli

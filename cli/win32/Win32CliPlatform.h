@@ -11,7 +11,10 @@ public:
     std::unique_ptr<ByteSource> OpenInput(const std::wstring& path) override;
     std::unique_ptr<ByteSink> OpenOutput(const std::wstring& path) override;
     std::unique_ptr<RegistryReader> NewRegistryReader() override;
-    void WriteError(std::string_view line) override;
+    bool IsSameFile(const std::wstring& input, const std::wstring& output) override;
+    void WriteError(std::string_view text) override;
+    void WriteText(std::string_view text) override;
+    std::string_view LineBreak() const override;
 };
 
 }  // namespace lumarind::cli

@@ -1,3 +1,4 @@
+#include <new>
 #include <string>
 #include <vector>
 
@@ -5,7 +6,12 @@
 #include "cli/win32/Win32CliPlatform.h"
 
 int wmain(int argc, wchar_t** argv) {
-    std::vector<std::wstring> arguments(argv + 1, argv + argc);
     lumarind::cli::Win32CliPlatform platform;
+    std::vector<std::wstring> arguments;
+    try {
+        arguments.assign(argv + 1, argv + argc);
+    } catch (const std::bad_alloc&) {
+        return lumarind::cli::ReportOutOfMemory(platform);
+    }
     return lumarind::cli::RunCli(arguments, platform);
 }

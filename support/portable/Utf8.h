@@ -11,4 +11,9 @@ std::string ToUtf8(std::wstring_view text);
 // Malformed sequences become U+FFFD.
 std::wstring FromUtf8(std::string_view bytes);
 
+// The length of the well-formed UTF-8 sequence starting at bytes[at] (no
+// overlong forms, no surrogates, nothing past U+10FFFF), or 0.
+std::size_t Utf8SequenceLength(std::string_view bytes, std::size_t at);
+bool IsValidUtf8(std::string_view bytes);
+
 }  // namespace lumarind

@@ -10,9 +10,6 @@
 
 namespace lumarind::win32 {
 
-// Newer SDKs have it; MinGW's headers do not yet.
-inline constexpr DWORD kErrorDirectoryNotSupported = 336;
-
 // The system's text for a Win32 error code, without the trailing line break.
 std::wstring SystemMessage(DWORD code);
 

@@ -6,8 +6,8 @@
 # check.
 set -uo pipefail
 
-native=$1
-windows=${2:-}
+native=$(realpath "$1")
+windows=${2:+$(realpath "$2")}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
@@ -74,3 +74,82 @@ check "-o writes the output" bash -c "'$native' -o '$work/target' '$work/bytes-3
 if [ -n "$windows" ]; then
     check "Windows: png content type from the registry" bash -c "wine '$windows' '$(winepath -w "$work/picture.png" 2>/dev/null)' | head -n1 | grep -q '^data:image/png;base64,'"
 fi
+
+# -o never harms what it names.
+mkdir -p "$work/safety" && cd "$work/safety" || exit 1
+cp "$work/picture.png" same.png
+check "-o naming the input: exit 1, input unchanged" bash -c "'$native' -o same.png same.png 2>/dev/null; [ \$? -eq 1 ] && cmp -s same.png '$work/picture.png'"
+ln -s same.png same-link.png
+check "-o naming the input through a link: exit 1, input unchanged" bash -c "'$native' -d -o same-link.png same.png 2>/dev/null; [ \$? -eq 1 ] && cmp -s same.png '$work/picture.png' && [ -L same-link.png ]"
+check "-o naming standard input's file: exit 1" bash -c "'$native' -o same.png <same.png 2>/dev/null; [ \$? -eq 1 ] && cmp -s same.png '$work/picture.png'"
+check "-o given twice: exit 2, nothing written" bash -c "'$native' -o a.txt -o b.txt same.png 2>/dev/null; [ \$? -eq 2 ] && [ ! -e a.txt ] && [ ! -e b.txt ]"
+check "-t given twice: exit 2" bash -c "'$native' -t a/b -t c/d same.png >/dev/null 2>&1; [ \$? -eq 2 ]"
+echo old >real.txt && ln -s real.txt link.txt
+check "-o through a symbolic link replaces its target, the link stays" bash -c "'$native' -1 -t '' -o link.txt '$work/bytes-3.bin' && [ -L link.txt ] && cmp -s real.txt <('$native' -1 -t '' '$work/bytes-3.bin')"
+mkfifo pipe.fifo
+check "-o onto a FIFO writes through it, the FIFO stays" bash -c "{ timeout 20 cat pipe.fifo >from-fifo.txt & } ; '$native' -1 -t '' -o pipe.fifo '$work/bytes-3.bin'; wait; [ -p pipe.fifo ] && cmp -s from-fifo.txt <('$native' -1 -t '' '$work/bytes-3.bin')"
+if mknod null c 1 3 2>/dev/null; then
+    check "-o onto a device writes to it, the device stays" bash -c "'$native' -d -o null <<<'data:,x' && [ -c null ]"
+fi
+echo old >mode.txt && chmod 640 mode.txt
+check "-o keeps the replaced file's mode" bash -c "'$native' -o mode.txt same.png && [ \$(stat -c %a mode.txt) = 640 ] && [ \$(ls -A | grep -c lumarind-cli) -eq 0 ]"
+if [ "$(id -u)" -eq 0 ] && command -v setpriv >/dev/null; then
+    chmod 711 "$work" && chmod 777 . && echo old >theirs.txt && chmod 644 theirs.txt
+    check "-o onto a file the user may not write: exit 1, unchanged" bash -c "setpriv --reuid=65534 --regid=65534 --clear-groups '$native' -o theirs.txt same.png 2>&1 | grep -q 'Permission denied'; [ \${PIPESTATUS[0]} -eq 1 ] && [ \"\$(cat theirs.txt)\" = old ]"
+fi
+printf abc >"caf$(printf '\xe9').bin"
+check "non-UTF-8 names are used exactly as given" bash -c "'$native' -1 -t '' -o \"out\$(printf '\xff').txt\" \"caf\$(printf '\xe9').bin\" && [ \"\$(cat \"out\$(printf '\xff').txt\")\" = data:\;base64,YWJj ]"
+printf '\xef\xbb\xbf data:;base64,YWJj \r\n' >bom.txt
+check "--decode takes a byte order mark and white space around" bash -c "[ \"\$('$native' -d bom.txt)\" = abc ]"
+truncate -s 1G sparse.bin
+check "out of memory while encoding: a message, exit 1" bash -c "(ulimit -v 200000; '$native' -e percent -o out.txt sparse.bin 2>&1 >/dev/null | grep -q 'memory'; [ \${PIPESTATUS[0]} -eq 1 ]) && [ ! -e out.txt ]"
+check "out of memory while decoding: a message, exit 1" bash -c "(ulimit -v 200000; '$native' -d sparse.bin 2>&1 >/dev/null | grep -q 'memory'; [ \${PIPESTATUS[0]} -eq 1 ])"
+rm -f sparse.bin
+if [ -n "$windows" ]; then
+    check "Windows: -o naming the input: exit 1, input unchanged" bash -c "wine '$windows' -o same.png same.png >/dev/null 2>&1; [ \$? -eq 1 ] && cmp -s same.png '$work/picture.png'"
+    check "Windows: -o naming the input by another path: exit 1" bash -c "wine '$windows' -d -o '$(winepath -w "$work/safety/same.png" 2>/dev/null)' same.png >/dev/null 2>&1; [ \$? -eq 1 ] && cmp -s same.png '$work/picture.png'"
+    check "Windows: --decode takes a byte order mark" bash -c "[ \"\$(wine '$windows' -d bom.txt 2>/dev/null)\" = abc ]"
+    check "Windows: -o given twice: exit 2" bash -c "wine '$windows' -o a.txt -o b.txt same.png >/dev/null 2>&1; [ \$? -eq 2 ]"
+fi
+cd "$work" || exit 1
+
+# Web formats: every format and encoding decodes back to the bytes, and the
+# Windows build writes the same bytes as the Linux one.
+mkdir -p "$work/web" && cd "$work/web" || exit 1
+printf '<?xml version="1.0"?>\n<svg xmlns="http://www.w3.org/2000/svg" width="8" height="8"><path d="M1,1L7,7"/></svg>\n' >dot.svg
+cp dot.svg drawing
+cp "$work/picture.png" picture.png
+printf 'wOF2\0\1\0\0' >font.woff2 && head -c 300 /dev/urandom >>font.woff2
+printf 'Привет, мир! <b>"quotes" & (brackets)</b>\r\nsecond line,plain=words\n' >"notes [1] & 'more'.txt"
+head -c 2000 /dev/urandom >random.bin
+: >empty.txt
+web_files=(dot.svg drawing picture.png font.woff2 "notes [1] & 'more'.txt" random.bin empty.txt)
+for file in "${web_files[@]}"; do
+    for format in text line css html markdown; do
+        for encoding in base64 percent auto; do
+            # What the system registers differs between the two; the rest
+            # of -t auto does not.
+            type=auto && [ "$file" = random.bin ] && type=application/octet-stream
+            options=(-t "$type" -f "$format" -e "$encoding")
+            "$native" "${options[@]}" "$file" >native.out 2>/dev/null
+            check "$file, $format, $encoding: --decode gives the bytes back" bash -c "'$native' -d native.out | cmp -s - \"\$1\"" _ "$file"
+            if [ -n "$windows" ]; then
+                run_windows windows.out "${options[@]}" "$file"
+                check "$file, $format, $encoding: Windows build writes the same bytes and decodes them" bash -c \
+                    "cmp -s windows.out native.out && wine '$windows' -d windows.out 2>/dev/null | cmp -s - \"\$1\"" _ "$file"
+            fi
+        done
+    done
+done
+check "-t auto: the web types of SVG, PNG and WOFF2, and an SVG without extension" bash -c \
+    "[ \"\$('$native' -t auto -f line dot.svg picture.png font.woff2 drawing | cut -d, -f1)\" = \"\$(printf 'data:image/svg+xml;base64\ndata:image/png;base64\ndata:font/woff2;base64\ndata:image/svg+xml;base64')\" ]"
+check "several files: one result per line" bash -c "[ \$('$native' -f css dot.svg picture.png font.woff2 | wc -l) -eq 3 ]"
+check "several files: a missing one stops the run, exit 1, -o untouched" bash -c \
+    "echo old >all.txt; '$native' -f css -o all.txt dot.svg missing.png picture.png 2>/dev/null; [ \$? -eq 1 ] && [ \"\$(cat all.txt)\" = old ]"
+check "without the new options the output is what it was" bash -c "cmp -s <('$native' -f text -e base64 picture.png) <('$native' picture.png)"
+if [ -n "$windows" ]; then
+    run_windows several.out -t auto -f html -e auto dot.svg picture.png font.woff2
+    check "Windows: several files, each result followed by CR LF" bash -c \
+        "cmp -s several.out <('$native' -t auto -f html -e auto dot.svg picture.png font.woff2 | sed 's/\$/\r/')"
+fi
+cd "$work" || exit 1

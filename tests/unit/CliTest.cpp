@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <new>
 #include <random>
+#include <tuple>
 
 #include "builder/DataUrl.h"
 #include "builder/DataUrlDecoder.h"
@@ -34,6 +36,7 @@ public:
     public:
         Sink(FakeCliPlatform& platform, std::wstring path) : platform_(platform), path_(std::move(path)) {}
         void Write(std::string_view bytes) override {
+            if (platform_.outOfMemoryIn == L"sink") throw std::bad_alloc();
             if (platform_.failWrites) throw Error(28, L"No space left on device");
             pending_ += bytes;
         }
@@ -57,10 +60,33 @@ public:
     std::unique_ptr<ByteSink> OpenOutput(const std::wstring& path) override {
         return std::make_unique<Sink>(*this, path);
     }
-    std::unique_ptr<RegistryReader> NewRegistryReader() override { return registry.NewReader(); }
-    void WriteError(std::string_view line) override { standardError += line; }
+    std::unique_ptr<RegistryReader> NewRegistryReader() override {
+        if (outOfMemoryIn == L"registry") throw std::bad_alloc();
+        return registry.NewReader();
+    }
+    bool IsSameFile(const std::wstring& input, const std::wstring& output) override {
+        const std::wstring in = input.empty() ? standardInputFile : input;
+        const auto identity = [this](const std::wstring& path) {
+            const auto alias = links.find(path);
+            return alias == links.end() ? path : alias->second;
+        };
+        return files.count(identity(in)) != 0 && identity(in) == identity(output);
+    }
+    void WriteError(std::string_view text) override { standardError += text; }
+    std::string_view LineBreak() const override { return lineBreak; }
+    void WriteText(std::string_view text) override {
+        if (outOfMemoryIn == L"text") throw std::bad_alloc();
+        standardOutput += text;
+    }
 
     std::map<std::wstring, std::string> files;
+    // Another name for a file, as a link or a second path gives one.
+    std::map<std::wstring, std::wstring> links;
+    // The file standard input was redirected from, if any.
+    std::wstring standardInputFile;
+    // Where the next allocation fails: "text", "registry" or "sink".
+    std::wstring outOfMemoryIn;
+    std::string lineBreak = "\n";
     std::string standardInput;
     std::string standardOutput;
     std::string standardError;
@@ -85,28 +111,44 @@ protected:
 TEST(CliOptions, ParsesEveryFormAndRefusesWrongCommandLines) {
     const CliOptions plain = ParseCliOptions({L"a.png"});
     EXPECT_EQ(plain.mode, CliOptions::Mode::kEncode);
-    EXPECT_EQ(plain.input, L"a.png");
-    EXPECT_FALSE(plain.oneLine);
+    EXPECT_EQ(plain.inputs, std::vector<std::wstring>{L"a.png"});
+    EXPECT_EQ(plain.format, Format::kText);
+    EXPECT_EQ(plain.encoding, Encoding::kBase64);
     EXPECT_FALSE(plain.contentType.has_value());
+    EXPECT_FALSE(plain.charset.has_value());
 
     const CliOptions full = ParseCliOptions({L"-1", L"-t", L"", L"-o", L"out.txt", L"-"});
-    EXPECT_TRUE(full.oneLine);
+    EXPECT_EQ(full.format, Format::kLine);
     EXPECT_EQ(full.contentType, L"");
     EXPECT_EQ(full.output, L"out.txt");
-    EXPECT_EQ(full.input, L"");
+    EXPECT_EQ(full.inputs, std::vector<std::wstring>{L""});
 
     const CliOptions longForms = ParseCliOptions({L"--one-line", L"--type=text/x", L"--output=o", L"--", L"-x"});
     EXPECT_EQ(longForms.contentType, L"text/x");
     EXPECT_EQ(longForms.output, L"o");
-    EXPECT_EQ(longForms.input, L"-x");
+    EXPECT_EQ(longForms.inputs, std::vector<std::wstring>{L"-x"});
+
+    const CliOptions web = ParseCliOptions({L"-f", L"css", L"--encoding=auto", L"--charset", L"x", L"a", L"b"});
+    EXPECT_EQ(web.format, Format::kCss);
+    EXPECT_EQ(web.encoding, Encoding::kAuto);
+    EXPECT_EQ(web.charset, L"x");
+    EXPECT_EQ(web.inputs, (std::vector<std::wstring>{L"a", L"b"}));
+    EXPECT_EQ(ParseCliOptions({L"--format=markdown", L"-e", L"percent"}).format, Format::kMarkdown);
+    EXPECT_EQ(ParseCliOptions({L"-e", L"percent", L"a", L"b"}).inputs.size(), 2u);
+    EXPECT_EQ(ParseCliOptions({L"-1", L"-f", L"line"}).format, Format::kLine);
+    EXPECT_EQ(ParseCliOptions({L"--format", L"html"}).inputs, std::vector<std::wstring>{L""});
 
     EXPECT_EQ(ParseCliOptions({L"-d", L"in"}).mode, CliOptions::Mode::kDecode);
-    EXPECT_EQ(ParseCliOptions({L"--decode"}).input, L"");
+    EXPECT_EQ(ParseCliOptions({L"--decode"}).inputs, std::vector<std::wstring>{L""});
     EXPECT_EQ(ParseCliOptions({L"x", L"--help"}).mode, CliOptions::Mode::kHelp);
     EXPECT_EQ(ParseCliOptions({L"--version"}).mode, CliOptions::Mode::kVersion);
 
     for (const auto& wrong : std::vector<std::vector<std::wstring>>{
-             {L"-x"}, {L"a", L"b"}, {L"-t"}, {L"-o"}, {L"-o", L""}, {L"-d", L"-1"}, {L"-d", L"-t", L"x"}}) {
+             {L"-x"}, {L"a", L"b"}, {L"-t"}, {L"-o"}, {L"-o", L""}, {L"-d", L"-1"}, {L"-d", L"-t", L"x"},
+             {L"-f", L"json"}, {L"-f"}, {L"-e", L"hex"}, {L"-1", L"-f", L"css"}, {L"-f", L"text", L"a", L"b"},
+             {L"-e", L"auto", L"a", L"b"}, {L"-f", L"css", L"-", L"-"}, {L"-d", L"-f", L"css"},
+             {L"-d", L"-e", L"percent"}, {L"-d", L"--charset=x"}, {L"-d", L"a", L"b"}, {L"-f", L"css", L"-f", L"css"},
+             {L"-e", L"base64", L"--encoding=base64"}, {L"--charset=a", L"--charset", L"b"}}) {
         EXPECT_THROW(ParseCliOptions(wrong), UsageError) << ToUtf8(wrong[0]);
     }
 }
@@ -163,13 +205,208 @@ TEST_F(CliTest, FailuresNameTheFileAndTheReasonAndLeaveNoOutputFile) {
     EXPECT_NE(platform.standardError.find("unknown option --nonsense"), std::string::npos);
 }
 
+TEST_F(CliTest, RefusesToWriteOverItsInputBeforeReadingIt) {
+    platform.files[L"url.txt"] = "data:;base64,YWJj";
+    platform.links[L"./photo.png"] = L"photo.png";
+    platform.links[L"link-to-url.txt"] = L"url.txt";
+    platform.standardInputFile = L"photo.png";
+    const std::vector<std::vector<std::wstring>> commandLines = {
+        {L"-o", L"photo.png", L"photo.png"},        {L"-1", L"-o", L"./photo.png", L"photo.png"},
+        {L"-o", L"photo.png"},                      {L"-d", L"-o", L"url.txt", L"url.txt"},
+        {L"-d", L"-o", L"link-to-url.txt", L"url.txt"},
+    };
+    for (const auto& commandLine : commandLines) {
+        platform.standardError.clear();
+        EXPECT_EQ(Run(commandLine), kExitFailure);
+        EXPECT_NE(platform.standardError.find("it is the input file"), std::string::npos) << platform.standardError;
+    }
+    EXPECT_EQ(platform.files[L"photo.png"], "abc");
+    EXPECT_EQ(platform.files[L"url.txt"], "data:;base64,YWJj");
+    EXPECT_EQ(platform.files.size(), 2u);
+}
+
+TEST_F(CliTest, AnOptionGivenTwiceIsAUsageError) {
+    for (const auto& twice : std::vector<std::vector<std::wstring>>{{L"-o", L"a", L"-o", L"b", L"photo.png"},
+                                                                    {L"--output=a", L"-o", L"a", L"photo.png"},
+                                                                    {L"-t", L"x/y", L"--type=x/y", L"photo.png"},
+                                                                    {L"-t", L"", L"-t", L"x", L"photo.png"}}) {
+        platform.standardError.clear();
+        EXPECT_EQ(Run(twice), kExitUsage) << ToUtf8(twice[2]);
+        EXPECT_NE(platform.standardError.find("only once"), std::string::npos);
+    }
+    EXPECT_TRUE(platform.standardOutput.empty());
+}
+
+TEST_F(CliTest, DecodeTakesAByteOrderMarkAndWhiteSpaceAround) {
+    for (const char* text : {"\xEF\xBB\xBF" "data:;base64,YWJj", "\xEF\xBB\xBF" "  data:,abc\r\n",
+                             "\r\n\t data:text/plain;base64,\r\nYWJj \r\n\r\n"}) {
+        platform.standardInput = text;
+        platform.standardOutput.clear();
+        EXPECT_EQ(Run({L"-d"}), kExitSuccess) << text;
+        EXPECT_EQ(platform.standardOutput, "abc") << text;
+    }
+}
+
+TEST_F(CliTest, RunningOutOfMemoryAnywhereIsAMessageAndExitStatusOne) {
+    const std::vector<std::pair<std::wstring, std::vector<std::wstring>>> cases = {
+        {L"text", {L"--help"}}, {L"text", {L"--version"}}, {L"registry", {L"photo.png"}}, {L"sink", {L"photo.png"}},
+        {L"sink", {L"-d", L"-o", L"x", L"-"}},
+    };
+    platform.standardInput = "data:,x";
+    for (const auto& [where, commandLine] : cases) {
+        platform.outOfMemoryIn = where;
+        platform.standardError.clear();
+        EXPECT_EQ(Run(commandLine), kExitFailure) << ToUtf8(where);
+        EXPECT_NE(platform.standardError.find("memory"), std::string::npos) << platform.standardError;
+    }
+}
+
 TEST_F(CliTest, HelpAndVersion) {
     EXPECT_EQ(Run({L"--version"}), kExitSuccess);
     EXPECT_EQ(platform.standardOutput, "lumarind-cli 1.00.0001\n");
     platform.standardOutput.clear();
     EXPECT_EQ(Run({L"-h"}), kExitSuccess);
-    for (const char* option : {"--one-line", "--type", "--output", "--decode", "--help", "--version"}) {
+    for (const char* option : {"--one-line", "--type", "--output", "--decode", "--help", "--version", "--format", "css",
+                               "html", "markdown", "--encoding", "percent", "auto", "--charset"}) {
         EXPECT_NE(platform.standardOutput.find(option), std::string::npos) << option;
+    }
+}
+
+std::vector<std::wstring> With(std::vector<std::wstring> options, const std::wstring& file) {
+    options.push_back(file);
+    return options;
+}
+
+TEST_F(CliTest, EachFormatWrapsTheOneLineDataUrl) {
+    platform.files[L"doc.pdf"] = "abc";
+    platform.registry.contentTypes[L".pdf"] = L"application/pdf";
+    platform.standardInput = "abc";
+    const std::vector<std::pair<std::vector<std::wstring>, std::string>> cases = {
+        {{L"-f", L"text", L"photo.png"}, "data:image/png;base64,\r\nYWJj"},
+        {{L"-f", L"line", L"photo.png"}, "data:image/png;base64,YWJj"},
+        {{L"-f", L"css", L"photo.png"}, "url(\"data:image/png;base64,YWJj\")"},
+        {{L"-f", L"html", L"photo.png"}, "<img src=\"data:image/png;base64,YWJj\" alt=\"photo.png\">"},
+        {{L"-f", L"html", L"doc.pdf"}, "<a href=\"data:application/pdf;base64,YWJj\" download=\"doc.pdf\">doc.pdf</a>"},
+        {{L"-f", L"markdown", L"photo.png"}, "![photo.png](data:image/png;base64,YWJj)"},
+        {{L"-f", L"markdown", L"doc.pdf"}, "[doc.pdf](data:application/pdf;base64,YWJj)"},
+        {{L"-f", L"markdown", L"-"}, "[](data:;base64,YWJj)"},
+        {{L"-f", L"html", L"-t", L"image/gif", L"-"}, "<img src=\"data:image/gif;base64,YWJj\" alt=\"\">"},
+        {{L"-f", L"css", L"-e", L"percent", L"photo.png"}, "url(\"data:image/png,abc\")"},
+    };
+    for (const auto& [commandLine, expected] : cases) {
+        platform.standardOutput.clear();
+        ASSERT_EQ(Run(commandLine), kExitSuccess) << expected;
+        EXPECT_EQ(platform.standardOutput, expected);
+    }
+}
+
+TEST_F(CliTest, PercentFormAndTheCharsetRule) {
+    const std::vector<std::tuple<std::string, std::vector<std::wstring>, std::string>> cases = {
+        {"a b", {L"-e", L"percent"}, "data:text/plain,a%20b"},
+        {"\xD0\x96", {L"-e", L"percent"}, "data:text/plain;charset=utf-8,%D0%96"},
+        {"\xD0\x96", {L"-e", L"percent", L"--charset", L"windows-1251"}, "data:text/plain;charset=windows-1251,%D0%96"},
+        {"abc", {L"-e", L"percent", L"--charset=us-ascii"}, "data:text/plain;charset=us-ascii,abc"},
+        // Bytes that are not UTF-8 are not declared to be.
+        {"\xFF\xFE", {L"-e", L"percent"}, "data:text/plain,%FF%FE"},
+        {"abc", {L"--charset", L"utf-8"}, "data:text/plain;charset=utf-8;base64,\r\nYWJj"},
+        {"abc", {L"-1", L"--charset", L"utf-8"}, "data:text/plain;charset=utf-8;base64,YWJj"},
+        {"", {L"-e", L"percent"}, "data:text/plain,"},
+        {std::string(200, 'x') + "\r\n", {L"-e", L"percent", L"-f", L"text"},
+         "data:text/plain," + std::string(200, 'x') + "%0D%0A"},
+    };
+    platform.registry.contentTypes[L".txt"] = L"text/plain";
+    for (const auto& [content, options, expected] : cases) {
+        platform.files[L"t.txt"] = content;
+        platform.standardOutput.clear();
+        ASSERT_EQ(Run(With(options, L"t.txt")), kExitSuccess) << expected;
+        EXPECT_EQ(platform.standardOutput, expected);
+    }
+}
+
+TEST_F(CliTest, AutoEncodingTakesPercentOnlyForShorterUtf8Text) {
+    const std::vector<std::tuple<std::wstring, std::string, std::string>> cases = {
+        {L"text/plain", "plain words,and=more", "data:text/plain,plain%20words,and=more"},
+        {L"image/svg+xml", "<svg/>", "data:image/svg+xml,%3Csvg/%3E"},
+        {L"application/ld+json", "{}", "data:application/ld+json,%7B%7D"},
+        {L"TEXT/CSS", "a{b:c}", "data:TEXT/CSS,a%7Bb:c%7D"},
+        {L"text/html", "<<<<<<<<<<", "data:text/html;base64,PDw8PDw8PDw8PA=="},
+        {L"application/json", "[\"a\", \"b\"]", "data:application/json;base64,WyJhIiwgImIiXQ=="},
+        {L"text/plain", "\xD0\x96\xD0\x96", "data:text/plain;base64,0JbQlg=="},
+        {L"text/plain", "abcdefghij\xFF", "data:text/plain;base64,YWJjZGVmZ2hpav8="},
+        {L"image/png", "abcdefghijklmnop", "data:image/png;base64,YWJjZGVmZ2hpamtsbW5vcA=="},
+        {L"text/plain", "", "data:text/plain,"},
+    };
+    for (const auto& [type, content, expected] : cases) {
+        platform.files[L"in"] = content;
+        platform.standardOutput.clear();
+        ASSERT_EQ(Run({L"-1", L"-e", L"auto", L"-t", type, L"in"}), kExitSuccess) << expected;
+        EXPECT_EQ(platform.standardOutput, expected);
+    }
+    // Percent wins once the text is long enough to outweigh ";charset=utf-8".
+    platform.files[L"in"] = std::string(300, 'a') + "\xD0\x96";
+    platform.standardOutput.clear();
+    ASSERT_EQ(Run({L"-e", L"auto", L"-t", L"text/plain", L"in"}), kExitSuccess);
+    EXPECT_EQ(platform.standardOutput, "data:text/plain;charset=utf-8," + std::string(300, 'a') + "%D0%96");
+}
+
+TEST_F(CliTest, AutoTypeTriesTheWebTableThenTheSignatureThenTheSystem) {
+    const std::string png = "\x89PNG\r\n\x1A\n";
+    platform.registry.contentTypes[L".svg"] = L"text/xml";
+    platform.registry.contentTypes[L".bin"] = L"application/octet-stream";
+    platform.files[L"a.SVG"] = "xyz";
+    platform.files[L"b.svg"] = "xyz";
+    platform.files[L"picture"] = png;
+    platform.files[L"notes.txt"] = png;
+    platform.files[L"x.bin"] = "xyz";
+    platform.files[L"x.unknown"] = "xyz";
+    platform.standardInput = png;
+    const std::vector<std::pair<std::wstring, std::string>> expected = {
+        {L"a.SVG", "data:image/svg+xml;"}, {L"picture", "data:image/png;"},
+        {L"notes.txt", "data:text/plain;"}, {L"x.bin", "data:application/octet-stream;"},
+        {L"x.unknown", "data:;"},           {L"-", "data:image/png;"},
+    };
+    for (const auto& [file, start] : expected) {
+        platform.standardOutput.clear();
+        ASSERT_EQ(Run({L"-1", L"-t", L"auto", file}), kExitSuccess) << start;
+        EXPECT_EQ(platform.standardOutput.substr(0, start.size()), start);
+    }
+    platform.standardOutput.clear();
+    Run({L"-1", L"b.svg"});
+    EXPECT_EQ(platform.standardOutput, "data:text/xml;base64,eHl6");
+}
+
+TEST_F(CliTest, SeveralFilesEachFollowedByALineBreak) {
+    platform.files[L"second.png"] = "de";
+    ASSERT_EQ(Run({L"-f", L"line", L"photo.png", L"second.png"}), kExitSuccess);
+    EXPECT_EQ(platform.standardOutput, "data:image/png;base64,YWJj\ndata:image/png;base64,ZGU=\n");
+    platform.standardOutput.clear();
+    platform.lineBreak = "\r\n";
+    ASSERT_EQ(Run({L"-e", L"percent", L"-o", L"all.txt", L"photo.png", L"second.png"}), kExitSuccess);
+    EXPECT_EQ(platform.files[L"all.txt"], "data:image/png,abc\r\ndata:image/png,de\r\n");
+
+    EXPECT_EQ(Run({L"-f", L"css", L"-o", L"partial.txt", L"photo.png", L"missing.png", L"second.png"}), kExitFailure);
+    EXPECT_EQ(platform.standardError, "lumarind-cli: cannot read 'missing.png': No such file or directory\n");
+    EXPECT_EQ(platform.files.count(L"partial.txt"), 0u);
+    EXPECT_EQ(Run({L"-f", L"css", L"-o", L"second.png", L"photo.png", L"second.png"}), kExitFailure);
+    EXPECT_EQ(platform.files[L"second.png"], "de");
+}
+
+TEST_F(CliTest, DecodeTurnsEveryResultBackIntoTheBytes) {
+    std::mt19937 random(11);
+    std::string binary(5000, '\0');
+    for (char& c : binary) c = static_cast<char>(random());
+    const std::vector<std::string> contents = {"", "a", binary, "Привет, мир! <b>\"quotes\" & (brackets)</b>\r\n"};
+    for (const std::string& content : contents) {
+        platform.files[L"in [1] & <2>.svg"] = content;
+        for (const wchar_t* format : {L"text", L"line", L"css", L"html", L"markdown"}) {
+            for (const wchar_t* encoding : {L"base64", L"percent", L"auto"}) {
+                platform.files.erase(L"url.txt");
+                ASSERT_EQ(Run({L"-t", L"auto", L"-f", format, L"-e", encoding, L"-o", L"url.txt", L"in [1] & <2>.svg"}),
+                          kExitSuccess);
+                ASSERT_EQ(Run({L"-d", L"-o", L"back", L"url.txt"}), kExitSuccess) << platform.files[L"url.txt"];
+                EXPECT_EQ(platform.files[L"back"], content) << ToUtf8(format) << " " << ToUtf8(encoding);
+            }
+        }
     }
 }
 

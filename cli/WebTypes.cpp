@@ -1,0 +1,67 @@
+#include "cli/WebTypes.h"
+
+#include <algorithm>
+#include <cwctype>
+#include <iterator>
+
+namespace lumarind::cli {
+namespace {
+
+struct WebType {
+    std::wstring_view extension;
+    std::wstring_view type;
+};
+
+// Sorted by extension, for a binary search.
+constexpr WebType kWebTypes[] = {
+    {L"apng", L"image/apng"},       {L"avif", L"image/avif"},
+    {L"bmp", L"image/bmp"},         {L"css", L"text/css"},
+    {L"csv", L"text/csv"},          {L"flac", L"audio/flac"},
+    {L"gif", L"image/gif"},         {L"htm", L"text/html"},
+    {L"html", L"text/html"},        {L"ico", L"image/x-icon"},
+    {L"jpeg", L"image/jpeg"},       {L"jpg", L"image/jpeg"},
+    {L"js", L"text/javascript"},    {L"json", L"application/json"},
+    {L"m4a", L"audio/mp4"},         {L"md", L"text/markdown"},
+    {L"mjs", L"text/javascript"},   {L"mp3", L"audio/mpeg"},
+    {L"mp4", L"video/mp4"},         {L"oga", L"audio/ogg"},
+    {L"ogg", L"audio/ogg"},         {L"ogv", L"video/ogg"},
+    {L"opus", L"audio/ogg"},        {L"otf", L"font/otf"},
+    {L"pdf", L"application/pdf"},   {L"png", L"image/png"},
+    {L"svg", L"image/svg+xml"},     {L"ttf", L"font/ttf"},
+    {L"txt", L"text/plain"},        {L"wasm", L"application/wasm"},
+    {L"wav", L"audio/wav"},         {L"weba", L"audio/webm"},
+    {L"webm", L"video/webm"},       {L"webp", L"image/webp"},
+    {L"woff", L"font/woff"},        {L"woff2", L"font/woff2"},
+    {L"xhtml", L"application/xhtml+xml"}, {L"xml", L"application/xml"},
+};
+
+std::wstring Lower(std::wstring_view text) {
+    std::wstring lower(text);
+    for (wchar_t& c : lower) c = static_cast<wchar_t>(std::towlower(static_cast<wint_t>(c)));
+    return lower;
+}
+
+bool EndsWith(std::wstring_view text, std::wstring_view suffix) {
+    return text.size() >= suffix.size() && text.substr(text.size() - suffix.size()) == suffix;
+}
+
+}  // namespace
+
+std::wstring WebTypeForExtension(std::wstring_view extension) {
+    const std::wstring key = Lower(extension);
+    const auto found = std::lower_bound(std::begin(kWebTypes), std::end(kWebTypes), key,
+                                        [](const WebType& entry, const std::wstring& k) { return entry.extension < k; });
+    return found != std::end(kWebTypes) && found->extension == key ? std::wstring(found->type) : std::wstring();
+}
+
+bool IsTextualType(std::wstring_view type) {
+    std::wstring essence = Lower(type.substr(0, type.find(L';')));
+    while (!essence.empty() && std::iswspace(static_cast<wint_t>(essence.back()))) essence.pop_back();
+    const std::size_t start = essence.find_first_not_of(L" \t");
+    essence.erase(0, start == std::wstring::npos ? essence.size() : start);
+    return essence.rfind(L"text/", 0) == 0 || essence == L"image/svg+xml" || essence == L"application/json" ||
+           essence == L"application/xml" || essence == L"application/javascript" || EndsWith(essence, L"+xml") ||
+           EndsWith(essence, L"+json");
+}
+
+}  // namespace lumarind::cli
