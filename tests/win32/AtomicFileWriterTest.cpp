@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <deque>
+#include <functional>
 
 #include "support/Error.h"
 #include "support/win32/AtomicFileWriter.h"
@@ -48,24 +49,20 @@ void Save(const std::wstring& path, std::wstring_view text) {
     files.WriteFile(path, text, true, 1, 2, 1, scratch);
 }
 
-// Windows makes the link itself. Wine's CreateSymbolicLinkW makes nothing,
-// but Wine follows Unix links, and its programs may start Unix ones.
-bool MakeSymbolicLink(const std::wstring& link, const std::wstring& target) {
-    if (CreateSymbolicLinkW(link.c_str(), target.c_str(), SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE) &&
-        Attributes(link) != INVALID_FILE_ATTRIBUTES) {
-        return true;
-    }
-    using UnixName = char*(CDECL*)(const wchar_t*);
-    const auto unixName = reinterpret_cast<UnixName>(
+// The Unix name of a path, under Wine; empty elsewhere.
+std::wstring UnixName(const std::wstring& path) {
+    using Converter = char*(CDECL*)(const wchar_t*);
+    const auto convert = reinterpret_cast<Converter>(
         reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32"), "wine_get_unix_file_name")));
-    if (unixName == nullptr) return false;
-    const auto unixPath = [&](const std::wstring& path) {
-        char* name = unixName(path.c_str());
-        const std::string text = name != nullptr ? name : "";
-        HeapFree(GetProcessHeap(), 0, name);
-        return std::wstring(text.begin(), text.end());
-    };
-    std::wstring command = L"Z:\\bin\\ln -s \"" + unixPath(target) + L"\" \"" + unixPath(link) + L"\"";
+    char* name = convert != nullptr ? convert(path.c_str()) : nullptr;
+    const std::string text = name != nullptr ? name : "";
+    HeapFree(GetProcessHeap(), 0, name);
+    return std::wstring(text.begin(), text.end());
+}
+
+// Starts a Unix program under Wine and waits until the condition holds:
+// Wine cannot wait for a Unix process itself.
+bool RunUnixProgram(std::wstring command, const std::function<bool()>& done) {
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
@@ -73,12 +70,47 @@ bool MakeSymbolicLink(const std::wstring& link, const std::wstring& target) {
         return false;
     }
     const win32::UniqueFile processHandle(process.hProcess), threadHandle(process.hThread);
-    // Wine cannot wait for a Unix process; watch for its work instead.
     for (const ULONGLONG deadline = GetTickCount64() + 10000; GetTickCount64() < deadline; Sleep(10)) {
-        if (Attributes(link) != INVALID_FILE_ATTRIBUTES) return true;
+        if (done()) return true;
     }
     return false;
 }
+
+// A symbolic link for one test. Windows makes and removes it itself. Wine's
+// CreateSymbolicLinkW makes nothing and its DeleteFileW removes the link's
+// target, but Wine follows Unix links, which ln and rm make and remove.
+class SymbolicLink {
+public:
+    SymbolicLink(const std::wstring& link, const std::wstring& target) : link_(link) {
+        if (CreateSymbolicLinkW(link.c_str(), target.c_str(), SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE) &&
+            Exists()) {
+            made_ = true;
+            return;
+        }
+        unixLink_ = UnixName(link);
+        const std::wstring unixTarget = UnixName(target);
+        made_ = !unixLink_.empty() && RunUnixProgram(L"Z:\\bin\\ln -s \"" + unixTarget + L"\" \"" + unixLink_ + L"\"",
+                                                     [this] { return Exists(); });
+    }
+    SymbolicLink(const SymbolicLink&) = delete;
+    SymbolicLink& operator=(const SymbolicLink&) = delete;
+    ~SymbolicLink() {
+        if (!made_) return;
+        if (unixLink_.empty()) {
+            DeleteFileW(link_.c_str());
+        } else {
+            RunUnixProgram(L"Z:\\bin\\rm -f \"" + unixLink_ + L"\"", [this] { return !Exists(); });
+        }
+    }
+    bool made() const { return made_; }
+
+private:
+    bool Exists() const { return Attributes(link_) != INVALID_FILE_ATTRIBUTES; }
+
+    std::wstring link_;
+    std::wstring unixLink_;
+    bool made_ = false;
+};
 
 class AtomicFileWriterTest : public ::testing::Test {
 protected:
@@ -155,7 +187,8 @@ TEST_F(AtomicFileWriterTest, SavingThroughALinkReplacesItsTargetAndTheLinkStays)
     const std::wstring target = folder / L"target.txt";
     const std::wstring link = folder / L"link.txt";
     WriteBytes(target, "old");
-    if (!MakeSymbolicLink(link, target)) GTEST_SKIP() << "no symbolic links here";
+    const SymbolicLink symbolicLink(link, target);
+    if (!symbolicLink.made()) GTEST_SKIP() << "no symbolic links here";
 
     Save(link, L"new");
     EXPECT_EQ(ReadBytes(target), "new");

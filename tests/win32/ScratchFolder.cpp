@@ -35,9 +35,14 @@ ScratchFolder::ScratchFolder(const std::wstring& suffix) {
     static std::atomic<unsigned> counter{0};
     wchar_t temp[MAX_PATH + 1];
     GetTempPathW(MAX_PATH + 1, temp);
-    path_ = std::wstring(temp) + L"lumarind-test-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-            std::to_wstring(counter++) + suffix;
-    if (!CreateDirectoryW(path_.c_str(), nullptr)) throw std::runtime_error("cannot create a scratch folder");
+    // Process ids repeat (under Wine, from run to run), and a folder left by
+    // a run that was killed is simply passed over.
+    for (;;) {
+        path_ = std::wstring(temp) + L"lumarind-test-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                std::to_wstring(counter++) + suffix;
+        if (CreateDirectoryW(path_.c_str(), nullptr)) return;
+        if (GetLastError() != ERROR_ALREADY_EXISTS) throw std::runtime_error("cannot create a scratch folder");
+    }
 }
 
 ScratchFolder::~ScratchFolder() { RemoveTree(win32::ExtendedPath(path_)); }
