@@ -110,6 +110,8 @@ if [ -n "$windows" ]; then
     check "Windows: -o naming the input by another path: exit 1" bash -c "wine '$windows' -d -o '$(winepath -w "$work/safety/same.png" 2>/dev/null)' same.png >/dev/null 2>&1; [ \$? -eq 1 ] && cmp -s same.png '$work/picture.png'"
     check "Windows: --decode takes a byte order mark" bash -c "[ \"\$(wine '$windows' -d bom.txt 2>/dev/null)\" = abc ]"
     check "Windows: -o given twice: exit 2" bash -c "wine '$windows' -o a.txt -o b.txt same.png >/dev/null 2>&1; [ \$? -eq 2 ]"
+    check "Windows: -o NUL writes to the device, no file appears" bash -c "wine '$windows' -o NUL same.png >/dev/null 2>&1 && [ ! -e NUL ] && [ \$(ls -A | grep -c lumarind) -eq 0 ]"
+    check "Windows: a folder as input is refused with the system's access denied" bash -c "wine '$windows' . 2>&1 >/dev/null | grep -qi 'denied'"
 fi
 cd "$work" || exit 1
 
