@@ -4,6 +4,7 @@
 
 #include "support/portable/Utf8.h"
 #include "support/win32/Win32Error.h"
+#include "support/win32/WriteAll.h"
 
 namespace lumarind::cli {
 namespace {
@@ -24,12 +25,7 @@ void WriteUtf8Text(HANDLE handle, std::string_view text) {
         }
         return;
     }
-    while (!text.empty()) {
-        DWORD written = 0;
-        const DWORD chunk = text.size() < kConsoleChunk ? static_cast<DWORD>(text.size()) : kConsoleChunk;
-        if (!WriteFile(handle, text.data(), chunk, &written, nullptr)) win32::ThrowLastError();
-        text.remove_prefix(written);
-    }
+    win32::WriteAll(handle, text);
 }
 
 }  // namespace lumarind::cli

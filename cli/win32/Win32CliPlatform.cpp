@@ -10,6 +10,7 @@
 #include "support/win32/RegistryWin32.h"
 #include "support/win32/UniqueHandle.h"
 #include "support/win32/Win32Error.h"
+#include "support/win32/WriteAll.h"
 
 namespace lumarind::cli {
 namespace {
@@ -42,15 +43,7 @@ private:
 
 class StandardOutputSink : public ByteSink {
 public:
-    void Write(std::string_view bytes) override {
-        const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
-        while (!bytes.empty()) {
-            const DWORD chunk = bytes.size() < kIoChunk ? static_cast<DWORD>(bytes.size()) : kIoChunk;
-            DWORD written = 0;
-            if (!::WriteFile(out, bytes.data(), chunk, &written, nullptr)) win32::ThrowLastError();
-            bytes.remove_prefix(written);
-        }
-    }
+    void Write(std::string_view bytes) override { win32::WriteAll(GetStdHandle(STD_OUTPUT_HANDLE), bytes); }
     void Commit() override {}
 };
 

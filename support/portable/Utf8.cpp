@@ -17,6 +17,30 @@ void AppendWide(std::wstring& out, char32_t code) {
     out += static_cast<wchar_t>(code);
 }
 
+// A well-formed UTF-8 sequence: its length and the code point it carries.
+// Length 0 where none starts: a stray or missing continuation byte, an
+// overlong form, a surrogate or a code beyond U+10FFFF.
+struct Sequence {
+    std::size_t length;
+    char32_t code;
+};
+
+Sequence SequenceAt(std::string_view bytes, std::size_t at) {
+    const auto lead = static_cast<unsigned char>(bytes[at]);
+    if (lead < 0x80) return {1, lead};
+    const std::size_t length = (lead >> 5) == 6 ? 2 : (lead >> 4) == 14 ? 3 : (lead >> 3) == 30 ? 4 : 0;
+    if (length == 0 || at + length > bytes.size()) return {0, 0};
+    char32_t code = lead & (0x7F >> length);
+    for (std::size_t k = 1; k < length; ++k) {
+        const auto next = static_cast<unsigned char>(bytes[at + k]);
+        if ((next >> 6) != 2) return {0, 0};
+        code = (code << 6) | (next & 0x3F);
+    }
+    static constexpr char32_t kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (code < kSmallest[length] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return {0, 0};
+    return {length, code};
+}
+
 }  // namespace
 
 std::string ToUtf8(std::wstring_view text) {
@@ -53,47 +77,19 @@ std::wstring FromUtf8(std::string_view bytes) {
     std::wstring out;
     out.reserve(bytes.size());
     for (std::size_t i = 0; i < bytes.size();) {
-        const auto lead = static_cast<unsigned char>(bytes[i]);
-        const int length = lead < 0x80 ? 1 : (lead >> 5) == 6 ? 2 : (lead >> 4) == 14 ? 3 : (lead >> 3) == 30 ? 4 : 0;
-        if (length == 0 || i + length > bytes.size()) {
+        const Sequence sequence = SequenceAt(bytes, i);
+        if (sequence.length == 0) {
             AppendWide(out, kReplacement);
             ++i;
             continue;
         }
-        char32_t code = length == 1 ? lead : lead & (0x7F >> length);
-        bool valid = true;
-        for (int k = 1; k < length; ++k) {
-            const auto next = static_cast<unsigned char>(bytes[i + k]);
-            valid = valid && (next >> 6) == 2;
-            code = (code << 6) | (next & 0x3F);
-        }
-        static constexpr char32_t kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
-        if (!valid || code < kSmallest[length] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
-            AppendWide(out, kReplacement);
-            ++i;
-            continue;
-        }
-        AppendWide(out, code);
-        i += static_cast<std::size_t>(length);
+        AppendWide(out, sequence.code);
+        i += sequence.length;
     }
     return out;
 }
 
-std::size_t Utf8SequenceLength(std::string_view bytes, std::size_t at) {
-    const auto lead = static_cast<unsigned char>(bytes[at]);
-    if (lead < 0x80) return 1;
-    const std::size_t length = (lead >> 5) == 6 ? 2 : (lead >> 4) == 14 ? 3 : (lead >> 3) == 30 ? 4 : 0;
-    if (length == 0 || at + length > bytes.size()) return 0;
-    char32_t code = lead & (0x7F >> length);
-    for (std::size_t k = 1; k < length; ++k) {
-        const auto next = static_cast<unsigned char>(bytes[at + k]);
-        if ((next >> 6) != 2) return 0;
-        code = (code << 6) | (next & 0x3F);
-    }
-    static constexpr char32_t kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
-    if (code < kSmallest[length] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return 0;
-    return length;
-}
+std::size_t Utf8SequenceLength(std::string_view bytes, std::size_t at) { return SequenceAt(bytes, at).length; }
 
 bool IsValidUtf8(std::string_view bytes) {
     for (std::size_t at = 0; at < bytes.size();) {

@@ -4,12 +4,11 @@
 
 #include "support/win32/LongPath.h"
 #include "support/win32/Win32Error.h"
+#include "support/win32/WriteAll.h"
 
 namespace lumarind::win32 {
 namespace {
 
-// WriteFile moves at most a DWORD at a time.
-constexpr DWORD kIoChunk = 64u << 20;
 // The attributes a replaced file keeps. Read-only never reaches here: such a
 // file is refused, since replacing it would sidestep the mark.
 constexpr DWORD kKeptAttributes =
@@ -118,14 +117,7 @@ void AtomicFileWriter::CreateTemporary(const TemporaryNames& names) {
     ThrowCode(ERROR_FILE_EXISTS);
 }
 
-void AtomicFileWriter::Write(std::string_view bytes) {
-    while (!bytes.empty()) {
-        const DWORD chunk = bytes.size() < kIoChunk ? static_cast<DWORD>(bytes.size()) : kIoChunk;
-        DWORD written = 0;
-        if (!::WriteFile(file_.get(), bytes.data(), chunk, &written, nullptr)) ThrowLastError();
-        bytes.remove_prefix(written);
-    }
-}
+void AtomicFileWriter::Write(std::string_view bytes) { WriteAll(file_.get(), bytes); }
 
 // The new file takes the old one's attributes and creation time (and loses
 // the temporary file's hidden mark). ReplaceFileW does this on Windows;
