@@ -71,8 +71,11 @@ void WriteBytes(const std::wstring& path, const std::string& bytes) {
 }
 
 std::string ReadBytes(const std::wstring& path) {
-    const win32::UniqueFile file(CreateFileW(win32::ExtendedPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ,
-                                             nullptr, OPEN_EXISTING, 0, nullptr));
+    // Shares everything, so that reading never stands in the way of a save
+    // the program is making meanwhile.
+    const win32::UniqueFile file(CreateFileW(win32::ExtendedPath(path).c_str(), GENERIC_READ,
+                                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                             OPEN_EXISTING, 0, nullptr));
     if (!file) throw std::runtime_error("cannot open a test file");
     std::string bytes;
     char buffer[65536];
