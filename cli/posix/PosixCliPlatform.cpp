@@ -5,9 +5,11 @@
 #include <unistd.h>
 
 #include "cli/posix/Descriptor.h"
+#include "cli/posix/ErrnoError.h"
 #include "cli/posix/FileNameBytes.h"
 #include "cli/posix/MimeTypesReader.h"
 #include "cli/posix/PosixOutputFile.h"
+#include "cli/posix/WriteAll.h"
 
 namespace lumarind::cli {
 namespace {

@@ -5,50 +5,24 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
+#include <cstdlib>
 #include <optional>
-#include <vector>
+#include <random>
 
-#include "cli/posix/Descriptor.h"
+#include "cli/posix/PosixOutputTarget.h"
+#include "cli/posix/WriteAll.h"
 
 namespace lumarind::cli {
 namespace {
 
-// As many links as the kernel follows before it gives ELOOP.
-constexpr int kMostLinksFollowed = 40;
+// A name that is taken is skipped; this many taken in a row is no accident.
+constexpr int kTemporaryNameAttempts = 32;
+constexpr std::size_t kCopyChunk = 1u << 20;
 
-// "dir/" for "dir/name", "" for a bare name.
-std::string FolderOf(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
-
-std::string ReadLink(const std::string& path, std::size_t sizeHint) {
-    std::vector<char> buffer(sizeHint + 1 > 256 ? sizeHint + 1 : 256);
-    for (;;) {
-        const ssize_t length = ::readlink(path.c_str(), buffer.data(), buffer.size());
-        if (length < 0) ThrowErrno(errno);
-        if (static_cast<std::size_t>(length) < buffer.size()) return std::string(buffer.data(), length);
-        buffer.resize(buffer.size() * 2);
-    }
-}
-
-// The file a path finally names once every symbolic link on it is followed;
-// it need not exist (a dangling link names the file it would create).
-std::string FollowLinks(std::string path) {
-    for (int followed = 0;; ++followed) {
-        struct stat status {};
-        if (::lstat(path.c_str(), &status) != 0 || !S_ISLNK(status.st_mode)) return path;
-        if (followed == kMostLinksFollowed) ThrowErrno(ELOOP);
-        std::string target = ReadLink(path, static_cast<std::size_t>(status.st_size));
-        path = !target.empty() && target[0] == '/' ? target : FolderOf(path) + target;
-    }
-}
-
-class DirectSink : public ByteSink {
+class StreamSink : public ByteSink {
 public:
-    explicit DirectSink(const std::string& path) : fd_(::open(path.c_str(), O_WRONLY | O_CLOEXEC)) {
-        if (fd_.get() < 0) ThrowErrno(errno);
-    }
+    explicit StreamSink(Descriptor fd) : fd_(std::move(fd)) {}
     void Write(std::string_view bytes) override { WriteAll(fd_.get(), bytes); }
     void Commit() override { fd_.Close(); }
 
@@ -56,73 +30,145 @@ private:
     Descriptor fd_;
 };
 
+mode_t DefaultMode() {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return 0666 & ~mask;
+}
+
+// A new hidden file in the folder, or nothing when the folder takes no new
+// files from this user.
+std::optional<Descriptor> CreateTemporary(int folder, std::string& name, int& refusal) {
+    std::random_device random;
+    for (int attempt = 0; attempt < kTemporaryNameAttempts; ++attempt) {
+        char candidate[32];
+        std::snprintf(candidate, sizeof candidate, ".lumarind-cli-%08x", static_cast<unsigned>(random()));
+        const int fd = ::openat(folder, candidate, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (fd >= 0) {
+            name = candidate;
+            return Descriptor(fd);
+        }
+        if (errno == EACCES || errno == EPERM || errno == EROFS) {
+            refusal = errno;
+            return std::nullopt;
+        }
+        if (errno != EEXIST) ThrowErrno(errno);
+    }
+    ThrowErrno(EEXIST);
+}
+
+// Owner, group and mode of the old file on the new one, all or none; never
+// setuid or setgid on content the old owner did not write.
+bool CarryOver(int fd, const struct stat& old) {
+    return ::fchown(fd, old.st_uid, old.st_gid) == 0 &&
+           ::fchmod(fd, old.st_mode & 07777 & ~static_cast<mode_t>(S_ISUID | S_ISGID)) == 0;
+}
+
 class ReplacingSink : public ByteSink {
 public:
-    ReplacingSink(std::string target, const std::optional<struct stat>& existing)
-        : target_(std::move(target)),
-          folder_(FolderOf(target_)),
-          temporary_(folder_ + ".lumarind-cli-XXXXXX"),
-          fd_(::mkstemp(temporary_.data())) {
-        if (fd_.get() < 0) ThrowErrno(errno);
-        if (existing) {
-            // Owner and group where this user may set them (root may; others
-            // may keep a group they belong to); the mode always, but never
-            // setuid or setgid on content the old owner did not write.
-            if (::fchown(fd_.get(), existing->st_uid, existing->st_gid) != 0) {
-                (void)::fchown(fd_.get(), static_cast<uid_t>(-1), existing->st_gid);
-            }
-            ::fchmod(fd_.get(), existing->st_mode & 07777 & ~static_cast<mode_t>(S_ISUID | S_ISGID));
-        } else {
-            ::fchmod(fd_.get(), DefaultMode());
-        }
-    }
+    ReplacingSink(Descriptor folder, std::string target, Descriptor temporary, std::string temporaryName)
+        : folder_(std::move(folder)),
+          target_(std::move(target)),
+          fd_(std::move(temporary)),
+          temporary_(std::move(temporaryName)) {}
     ReplacingSink(const ReplacingSink&) = delete;
     ReplacingSink& operator=(const ReplacingSink&) = delete;
     ~ReplacingSink() override {
-        if (!committed_) ::unlink(temporary_.c_str());
+        if (!committed_) ::unlinkat(folder_.get(), temporary_.c_str(), 0);
     }
     void Write(std::string_view bytes) override { WriteAll(fd_.get(), bytes); }
     void Commit() override {
         if (::fsync(fd_.get()) != 0) ThrowErrno(errno);
         fd_.Close();
-        if (::rename(temporary_.c_str(), target_.c_str()) != 0) ThrowErrno(errno);
+        // renameat replaces whatever the name is now and never writes
+        // through it, even if it became a link meanwhile.
+        if (::renameat(folder_.get(), temporary_.c_str(), folder_.get(), target_.c_str()) != 0) ThrowErrno(errno);
         committed_ = true;
         SyncFolder();
     }
 
 private:
-    static mode_t DefaultMode() {
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        return 0666 & ~mask;
-    }
-    // The rename itself reaches the disk only with the folder's entry.
+    // The rename reaches the disk with the folder's entry. The file is
+    // complete and in place already, so a folder this user may not read (a
+    // drop box) or that cannot be flushed is no failure of the save.
     void SyncFolder() const {
-        const Descriptor folder(::open(folder_.empty() ? "." : folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-        if (folder.get() < 0) ThrowErrno(errno);
-        if (::fsync(folder.get()) != 0 && errno != EINVAL) ThrowErrno(errno);
+        const int fd = ::openat(folder_.get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd < 0) return;
+        ::fsync(fd);
+        ::close(fd);
     }
 
+    Descriptor folder_;
     std::string target_;
-    std::string folder_;
-    std::string temporary_;
     Descriptor fd_;
+    std::string temporary_;
     bool committed_ = false;
+};
+
+// A file only this process can see, for the new content until it is whole.
+Descriptor UnnamedFile() {
+    const char* folder = std::getenv("TMPDIR");
+    std::string pattern = std::string(folder != nullptr && *folder != '\0' ? folder : "/tmp") + "/lumarind-cli-XXXXXX";
+    Descriptor fd = Opened(::mkostemp(pattern.data(), O_CLOEXEC));
+    ::unlink(pattern.c_str());
+    return fd;
+}
+
+class InPlaceSink : public ByteSink {
+public:
+    explicit InPlaceSink(Descriptor file) : file_(std::move(file)), staged_(UnnamedFile()) {}
+    void Write(std::string_view bytes) override {
+        WriteAll(staged_.get(), bytes);
+        length_ += static_cast<off_t>(bytes.size());
+    }
+    void Commit() override {
+        Reserve();
+        std::string chunk(kCopyChunk, '\0');
+        for (off_t at = 0; at < length_;) {
+            const ssize_t read = ::pread(staged_.get(), chunk.data(), chunk.size(), at);
+            if (read < 0 && errno == EINTR) continue;
+            if (read <= 0) ThrowErrno(read < 0 ? errno : EIO);
+            WriteAllAt(file_.get(), std::string_view(chunk.data(), static_cast<std::size_t>(read)), at);
+            at += read;
+        }
+        if (::ftruncate(file_.get(), length_) != 0 || ::fsync(file_.get()) != 0) ThrowErrno(errno);
+        file_.Close();
+    }
+
+private:
+    // The blocks the new content needs, taken before a byte of the old is
+    // overwritten; a file system that cannot reserve ahead is written as is.
+    void Reserve() const {
+        if (length_ == 0 || ::fallocate(file_.get(), FALLOC_FL_KEEP_SIZE, 0, length_) == 0) return;
+        if (errno != EOPNOTSUPP && errno != ENOSYS) ThrowErrno(errno);
+    }
+
+    Descriptor file_;
+    Descriptor staged_;
+    off_t length_ = 0;
 };
 
 }  // namespace
 
 std::unique_ptr<ByteSink> OpenOutputFile(const std::string& path) {
-    const std::string target = FollowLinks(path);
-    struct stat status {};
-    if (::stat(target.c_str(), &status) != 0) {
-        if (errno != ENOENT) ThrowErrno(errno);
-        return std::make_unique<ReplacingSink>(target, std::nullopt);
+    OutputTarget target = FindOutputTarget(path);
+    if (target.kind == OutputTarget::Kind::kStream) return std::make_unique<StreamSink>(std::move(target.file));
+    const bool existing = target.kind == OutputTarget::Kind::kFile;
+    int refusal = EACCES;
+    if (target.folder && (!existing || target.status.st_nlink == 1)) {
+        std::string temporaryName;
+        if (std::optional<Descriptor> temporary = CreateTemporary(target.folder.get(), temporaryName, refusal)) {
+            const bool carried =
+                existing ? CarryOver(temporary->get(), target.status) : ::fchmod(temporary->get(), DefaultMode()) == 0;
+            if (carried) {
+                return std::make_unique<ReplacingSink>(std::move(target.folder), std::move(target.name),
+                                                       std::move(*temporary), std::move(temporaryName));
+            }
+            ::unlinkat(target.folder.get(), temporaryName.c_str(), 0);
+        }
     }
-    if (S_ISDIR(status.st_mode)) ThrowErrno(EISDIR);
-    if (!S_ISREG(status.st_mode)) return std::make_unique<DirectSink>(target);
-    if (::access(target.c_str(), W_OK) != 0) ThrowErrno(errno);
-    return std::make_unique<ReplacingSink>(target, status);
+    if (!existing) ThrowErrno(refusal);
+    return std::make_unique<InPlaceSink>(std::move(target.file));
 }
 
 }  // namespace lumarind::cli

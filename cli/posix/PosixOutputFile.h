@@ -1,9 +1,19 @@
-// Where lumarind-cli -o writes on POSIX. A regular file (or a new one) is
-// replaced only once complete: the bytes go to a temporary file beside it,
-// which is flushed, given the old file's mode, owner and group, and renamed
-// over it. A symbolic link is followed and its target replaced, so the link
-// stays a link. Devices, FIFOs and the like are written directly, never
-// renamed over.
+// Where lumarind-cli -o writes on POSIX, once PosixOutputTarget.h has found
+// what the name is.
+//
+// A new file, or a regular file with one name whose owner, group and mode a
+// new file can be given, is replaced only once complete: the bytes go to a
+// temporary file beside it, which is flushed and renamed over it.
+//
+// A regular file that cannot be replaced that way without changing what it
+// is (another user's file, a file with several names, a file in a folder
+// this user may not write) is written in place: the new content is first
+// kept whole in an unnamed file, then the space it needs is reserved, so that
+// a full disk fails before the old content is touched, and only then is it
+// copied over the old content, cut to its length and flushed.
+//
+// A stream (pipe, terminal, device, a descriptor of this process) is written
+// where it stands.
 #pragma once
 
 #include <memory>

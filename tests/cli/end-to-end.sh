@@ -80,14 +80,17 @@ mkdir -p "$work/safety" && cd "$work/safety" || exit 1
 cp "$work/picture.png" same.png
 check "-o naming the input: exit 1, input unchanged" bash -c "'$native' -o same.png same.png 2>/dev/null; [ \$? -eq 1 ] && cmp -s same.png '$work/picture.png'"
 ln -s same.png same-link.png
-check "-o naming the input through a link: exit 1, input unchanged" bash -c "'$native' -d -o same-link.png same.png 2>/dev/null; [ \$? -eq 1 ] && cmp -s same.png '$work/picture.png' && [ -L same-link.png ]"
+check "-o naming the input through a link: exit 1, input unchanged" bash -c "'$native' -o same-link.png same.png 2>/dev/null; [ \$? -eq 1 ] && cmp -s same.png '$work/picture.png' && [ -L same-link.png ]"
 check "-o naming standard input's file: exit 1" bash -c "'$native' -o same.png <same.png 2>/dev/null; [ \$? -eq 1 ] && cmp -s same.png '$work/picture.png'"
 check "-o given twice: exit 2, nothing written" bash -c "'$native' -o a.txt -o b.txt same.png 2>/dev/null; [ \$? -eq 2 ] && [ ! -e a.txt ] && [ ! -e b.txt ]"
 check "-t given twice: exit 2" bash -c "'$native' -t a/b -t c/d same.png >/dev/null 2>&1; [ \$? -eq 2 ]"
 echo old >real.txt && ln -s real.txt link.txt
 check "-o through a symbolic link replaces its target, the link stays" bash -c "'$native' -1 -t '' -o link.txt '$work/bytes-3.bin' && [ -L link.txt ] && cmp -s real.txt <('$native' -1 -t '' '$work/bytes-3.bin')"
 mkfifo pipe.fifo
-check "-o onto a FIFO writes through it, the FIFO stays" bash -c "{ timeout 20 cat pipe.fifo >from-fifo.txt & } ; '$native' -1 -t '' -o pipe.fifo '$work/bytes-3.bin'; wait; [ -p pipe.fifo ] && cmp -s from-fifo.txt <('$native' -1 -t '' '$work/bytes-3.bin')"
+# Held open for reading on descriptor 3, the FIFO has its reader before the
+# program starts.
+check "-o onto a FIFO writes through it, the FIFO stays" bash -c "exec 3<>pipe.fifo; '$native' -1 -t '' -o pipe.fifo '$work/bytes-3.bin' && [ -p pipe.fifo ] && cmp -s <(timeout 5 head -c 17 <&3) <('$native' -1 -t '' '$work/bytes-3.bin')"
+check "-o onto a FIFO nobody reads: exit 1 at once, 'nobody is reading'" bash -c "timeout 10 '$native' -o pipe.fifo same.png 2>&1 | grep -q \"cannot write 'pipe.fifo': nobody is reading\"; [ \${PIPESTATUS[0]} -eq 1 ]"
 if mknod null c 1 3 2>/dev/null; then
     check "-o onto a device writes to it, the device stays" bash -c "'$native' -d -o null <<<'data:,x' && [ -c null ]"
 fi
@@ -96,6 +99,50 @@ check "-o keeps the replaced file's mode" bash -c "'$native' -o mode.txt same.pn
 if [ "$(id -u)" -eq 0 ] && command -v setpriv >/dev/null; then
     chmod 711 "$work" && chmod 777 . && echo old >theirs.txt && chmod 644 theirs.txt
     check "-o onto a file the user may not write: exit 1, unchanged" bash -c "setpriv --reuid=65534 --regid=65534 --clear-groups '$native' -o theirs.txt same.png 2>&1 | grep -q 'Permission denied'; [ \${PIPESTATUS[0]} -eq 1 ] && [ \"\$(cat theirs.txt)\" = old ]"
+fi
+
+# -o as the kernel sees the name: streams, links, other users.
+printf abc >abc.bin
+expected=$("$native" -1 -t '' abc.bin)
+check "-o /dev/stdout into a pipe" bash -c "[ \"\$('$native' -1 -t '' -o /dev/stdout abc.bin | cat)\" = '$expected' ]"
+check "-o /dev/stdout onto a file opened for appending keeps what was there" bash -c \
+    "echo first >app.txt; '$native' -1 -t '' -o /dev/stdout abc.bin >>app.txt && [ \"\$(cat app.txt)\" = \"\$(printf 'first\n%s' '$expected')\" ]"
+check "-o /dev/stdout between two writes of the same redirection" bash -c \
+    "{ echo header; '$native' -1 -t '' -o /dev/stdout abc.bin; echo; echo footer; } >both.txt && [ \"\$(cat both.txt)\" = \"\$(printf 'header\n%s\nfooter' '$expected')\" ]"
+check "-o /dev/stderr and /dev/fd/3 write to those streams" bash -c \
+    "[ \"\$('$native' -1 -t '' -o /dev/stderr abc.bin 2>&1 >/dev/null)\" = '$expected' ] && [ \"\$('$native' -1 -t '' -o /dev/fd/3 abc.bin 3>&1 >/dev/null)\" = '$expected' ]"
+check "-o >(command) writes to the command" bash -c \
+    "'$native' -1 -t '' -o >(cat >substituted.txt) abc.bin && for i in \$(seq 100); do [ \"\$(cat substituted.txt 2>/dev/null)\" = '$expected' ] && exit 0; sleep 0.05; done; exit 1"
+echo old >hard-a.txt && ln hard-a.txt hard-b.txt
+check "-o onto a file with two names: both show the new content, still one file" bash -c \
+    "'$native' -1 -t '' -o hard-a.txt abc.bin && [ \"\$(cat hard-b.txt)\" = '$expected' ] && [ \$(stat -c %h:%i hard-a.txt) = \$(stat -c %h:%i hard-b.txt) ] && [ \$(stat -c %h hard-a.txt) = 2 ]"
+if [ "$(id -u)" -eq 0 ] && command -v setpriv >/dev/null; then
+    as_nobody="setpriv --reuid=65534 --regid=65534 --clear-groups"
+    mkdir -m 1777 shared && mkdir -m 700 private && echo secret >private/secret.txt
+    $as_nobody ln -s "$PWD/private/secret.txt" shared/out.txt
+    check "-o through a link another user planted in a sticky folder: exit 1, the link named, its target unchanged" bash -c \
+        "'$native' -1 -o shared/out.txt abc.bin 2>&1 | grep -q \"the link 'shared/out.txt'\"; [ \${PIPESTATUS[0]} -eq 1 ] && [ \"\$(cat private/secret.txt)\" = secret ] && [ -L shared/out.txt ]"
+    ln -s "$PWD/private/own.txt" shared/own.txt
+    check "-o through one's own link in a sticky folder follows it" bash -c \
+        "'$native' -1 -t '' -o shared/own.txt abc.bin && [ \"\$(cat private/own.txt)\" = '$expected' ]"
+    mkdir -m 777 open && echo old >open/root.txt && chmod 666 open/root.txt
+    check "-o onto another user's file: new content, owner and mode stay" bash -c \
+        "$as_nobody '$native' -1 -t '' -o open/root.txt abc.bin && [ \"\$(cat open/root.txt)\" = '$expected' ] && [ \$(stat -c %U:%a open/root.txt) = root:666 ] && [ \$(ls -A open | wc -l) = 1 ]"
+    mkdir -m 733 dropbox
+    check "-o into a folder the user may write but not list: exit 0, the file there" bash -c \
+        "$as_nobody '$native' -1 -t '' -o dropbox/new.txt abc.bin 2>&1 | grep -q . && exit 1; [ \"\$(cat dropbox/new.txt)\" = '$expected' ]"
+    mkdir closed && echo old >closed/open-file.txt && chmod 666 closed/open-file.txt && chmod 555 closed
+    check "-o onto a writable file in a folder the user may not write: written in place" bash -c \
+        "$as_nobody '$native' -1 -t '' -o closed/open-file.txt abc.bin && [ \"\$(cat closed/open-file.txt)\" = '$expected' ] && [ \$(stat -c %U closed/open-file.txt) = root ]"
+    # A file written in place takes the space for its new content before a
+    # byte of the old one is overwritten: on a full disk it stays whole.
+    head -c 30000 /dev/urandom >big.bin && mkdir small
+    if unshare -m mount -t tmpfs -o size=64k tmpfs small 2>/dev/null; then
+        check "-o written in place on a full disk: exit 1, the old content whole" unshare -m bash -c \
+            "mount -t tmpfs -o size=64k tmpfs small && echo old >small/a.txt && ln small/a.txt small/b.txt && head -c 40000 /dev/zero >small/filler && '$native' -o small/a.txt big.bin 2>/dev/null; [ \$? -eq 1 ] && [ \"\$(cat small/b.txt)\" = old ]"
+    fi
+    check "-o onto a new file in a folder the user may not write: exit 1, Permission denied" bash -c \
+        "$as_nobody '$native' -o closed/new.txt abc.bin 2>&1 | grep -q 'Permission denied'; [ \${PIPESTATUS[0]} -eq 1 ] && [ ! -e closed/new.txt ]"
 fi
 printf abc >"caf$(printf '\xe9').bin"
 check "non-UTF-8 names are used exactly as given" bash -c "'$native' -1 -t '' -o \"out\$(printf '\xff').txt\" \"caf\$(printf '\xe9').bin\" && [ \"\$(cat \"out\$(printf '\xff').txt\")\" = data:\;base64,YWJj ]"
