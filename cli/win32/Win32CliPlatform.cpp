@@ -10,7 +10,6 @@
 #include "support/win32/RegistryWin32.h"
 #include "support/win32/UniqueHandle.h"
 #include "support/win32/Win32Error.h"
-#include "support/win32/WriteAll.h"
 
 namespace lumarind::cli {
 namespace {
@@ -41,10 +40,15 @@ private:
     HANDLE handle_;
 };
 
+// On a console the data URL and snippets (a Cyrillic file name in alt="...")
+// are shown as text; elsewhere the bytes pass unchanged.
 class StandardOutputSink : public ByteSink {
 public:
-    void Write(std::string_view bytes) override { win32::WriteAll(GetStdHandle(STD_OUTPUT_HANDLE), bytes); }
-    void Commit() override {}
+    void Write(std::string_view bytes) override { output_.Write(bytes); }
+    void Commit() override { output_.Finish(); }
+
+private:
+    ConsoleText output_{GetStdHandle(STD_OUTPUT_HANDLE)};
 };
 
 class FileSink : public ByteSink {

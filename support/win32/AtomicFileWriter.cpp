@@ -20,6 +20,26 @@ bool IsDevicePath(const std::wstring& path) { return path.rfind(L"\\\\.\\", 0) =
 
 bool IsTaken(DWORD code) { return code == ERROR_FILE_EXISTS || code == ERROR_ALREADY_EXISTS; }
 
+// How long a virus scanner or the search indexer may hold a freshly written
+// file before the save gives up and lets the user choose, and the pause
+// between tries.
+constexpr ULONGLONG kBusyMilliseconds = 1000;
+constexpr DWORD kBusyPause = 50;
+
+bool IsBusy(DWORD code) { return code == ERROR_SHARING_VIOLATION || code == ERROR_ACCESS_DENIED; }
+
+// Runs a file call (returning its error code, ERROR_SUCCESS when it worked)
+// again while another program briefly holds a file it needs.
+template <typename Call>
+DWORD RetriedWhileBusy(Call&& call) {
+    const ULONGLONG deadline = GetTickCount64() + kBusyMilliseconds;
+    for (;;) {
+        const DWORD code = call();
+        if (!IsBusy(code) || GetTickCount64() >= deadline) return code;
+        Sleep(kBusyPause);
+    }
+}
+
 // The path of the file itself, with every link on the way resolved; the
 // given path when the file system cannot tell.
 std::wstring FinalPath(HANDLE file, const std::wstring& fallback) {
@@ -51,8 +71,12 @@ std::wstring AtomicFileWriter::UniqueTemporaryName() {
     return L"~lumarind-" + std::wstring(text) + L".tmp";
 }
 
-AtomicFileWriter::AtomicFileWriter(const std::wstring& path, const TemporaryNames& names)
-    : target_(ExtendedPath(path)) {
+BOOL AtomicFileWriter::ReplaceFileKeepingIdentity(const wchar_t* replaced, const wchar_t* replacement) {
+    return ReplaceFileW(replaced, replacement, nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr);
+}
+
+AtomicFileWriter::AtomicFileWriter(const std::wstring& path, const TemporaryNames& names, ReplaceCall replace)
+    : target_(ExtendedPath(path)), replace_(std::move(replace)) {
     Inspect();
     if (kind_ == Target::kDevice) {
         file_.reset(CreateFileW(target_.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
@@ -142,16 +166,49 @@ void AtomicFileWriter::Commit() {
     if (!FlushFileBuffers(file_.get())) ThrowLastError();
     file_.reset();
     if (kind_ == Target::kExisting) {
-        // Keeps the old file's owner, permissions and streams; on failure
-        // the old file is still in place under its name.
-        if (!ReplaceFileW(target_.c_str(), temporary_.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
-                          nullptr)) {
-            ThrowLastError();
-        }
-    } else if (!MoveFileExW(temporary_.c_str(), target_.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        ThrowLastError();
+        ReplaceTarget();
+    } else {
+        MoveIntoPlace();
     }
     committed_ = true;
+}
+
+// Keeps the old file's owner, permissions and streams. What each failure
+// leaves is documented for ReplaceFileW without a backup name.
+void AtomicFileWriter::ReplaceTarget() {
+    const DWORD code = RetriedWhileBusy(
+        [&] { return replace_(target_.c_str(), temporary_.c_str()) ? DWORD{ERROR_SUCCESS} : GetLastError(); });
+    switch (code) {
+    case ERROR_SUCCESS:
+        return;
+    // The old file is gone from its name (1176: deleted; 1177: moved to a
+    // name of the system's choosing), and the new content is only in the
+    // temporary file: it takes the target's name.
+    case ERROR_UNABLE_TO_MOVE_REPLACEMENT:
+    case ERROR_UNABLE_TO_MOVE_REPLACEMENT_2:
+        MoveIntoPlace();
+        return;
+    // ERROR_UNABLE_TO_REMOVE_REPLACED (1175) and the rest: both files keep
+    // their names, so the old file is whole and the temporary one may go.
+    default:
+        ThrowCode(code);
+    }
+}
+
+// The temporary file takes the target's name. When it cannot, and the old
+// file no longer has that name, the temporary file is the one copy of the
+// new content: it stays, visible, and the error names it.
+void AtomicFileWriter::MoveIntoPlace() {
+    const DWORD code = RetriedWhileBusy([&] {
+        return MoveFileExW(temporary_.c_str(), target_.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
+                   ? DWORD{ERROR_SUCCESS}
+                   : GetLastError();
+    });
+    if (code == ERROR_SUCCESS) return;
+    if (kind_ == Target::kNew) ThrowCode(code);
+    committed_ = true;
+    SetFileAttributesW(temporary_.c_str(), FILE_ATTRIBUTE_NORMAL);
+    throw Error(static_cast<std::int32_t>(code), SystemMessage(code) + L"\r\n" + UsualPath(temporary_));
 }
 
 }  // namespace lumarind::win32

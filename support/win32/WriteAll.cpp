@@ -1,5 +1,6 @@
 #include "support/win32/WriteAll.h"
 
+#include "support/portable/WriteEverything.h"
 #include "support/win32/Win32Error.h"
 
 namespace lumarind::win32 {
@@ -11,12 +12,14 @@ constexpr DWORD kIoChunk = 64u << 20;
 }  // namespace
 
 void WriteAll(HANDLE handle, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const DWORD chunk = bytes.size() < kIoChunk ? static_cast<DWORD>(bytes.size()) : kIoChunk;
-        DWORD written = 0;
-        if (!::WriteFile(handle, bytes.data(), chunk, &written, nullptr)) ThrowLastError();
-        bytes.remove_prefix(written);
-    }
+    WriteEverything(
+        bytes, kIoChunk,
+        [handle](const char* data, std::size_t count) {
+            DWORD written = 0;
+            if (!::WriteFile(handle, data, static_cast<DWORD>(count), &written, nullptr)) ThrowLastError();
+            return static_cast<std::size_t>(written);
+        },
+        [] { return ErrorFromCode(ERROR_WRITE_FAULT); });
 }
 
 }  // namespace lumarind::win32

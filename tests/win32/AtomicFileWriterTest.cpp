@@ -10,6 +10,7 @@
 #include "support/Error.h"
 #include "support/win32/AtomicFileWriter.h"
 #include "support/win32/FileAccessWin32.h"
+#include "support/win32/LongPath.h"
 #include "support/win32/UniqueHandle.h"
 #include "tests/win32/ScratchFolder.h"
 
@@ -114,8 +115,33 @@ private:
 
 class AtomicFileWriterTest : public ::testing::Test {
 protected:
+    // Saves "new" over the target through a ReplaceFileW that does what
+    // fake says; the error the save ends with, 0 for none.
+    DWORD SaveReplacingWith(const std::wstring& path, const win32::AtomicFileWriter::ReplaceCall& fake) {
+        try {
+            win32::AtomicFileWriter writer(path, win32::AtomicFileWriter::UniqueTemporaryName, fake);
+            writer.Write("new");
+            writer.Commit();
+        } catch (const Error& error) {
+            lastError = error;
+            return static_cast<DWORD>(error.number());
+        }
+        return 0;
+    }
+
     ScratchFolder folder;
+    Error lastError{0, L""};
 };
+
+// A ReplaceFileW that fails with code, having done what its documentation
+// says that failure leaves behind.
+win32::AtomicFileWriter::ReplaceCall FailingReplace(DWORD code, std::function<void(const wchar_t*)> leaves) {
+    return [code, leaves](const wchar_t* replaced, const wchar_t*) {
+        leaves(replaced);
+        SetLastError(code);
+        return FALSE;
+    };
+}
 
 TEST_F(AtomicFileWriterTest, AReplacedFileKeepsItsAttributesAndOnlyItsContentChanges) {
     const std::wstring path = folder / L"kept.txt";
@@ -214,6 +240,97 @@ TEST_F(AtomicFileWriterTest, AFolderInPlaceOfTheFileIsRefusedAsWindowsRefusesIt)
         EXPECT_EQ(error.number(), static_cast<std::int32_t>(ERROR_ACCESS_DENIED));
     }
     EXPECT_EQ(SortedNames(folder), std::vector<std::wstring>{L"sub"});
+}
+
+TEST_F(AtomicFileWriterTest, EveryReplaceFailureLeavesTheOldOrTheNewContentUnderTheName) {
+    const std::wstring path = folder / L"target.txt";
+    const std::wstring elsewhere = folder / L"where-the-system-put-it";
+    struct Case {
+        DWORD code;
+        std::function<void(const wchar_t*)> leaves;
+        DWORD reported;
+        const char* content;
+    };
+    const Case cases[] = {
+        // Both files keep their names: the old content stays, the error is told.
+        {ERROR_UNABLE_TO_REMOVE_REPLACED, [](const wchar_t*) {}, ERROR_UNABLE_TO_REMOVE_REPLACED, "old"},
+        {ERROR_DISK_FULL, [](const wchar_t*) {}, ERROR_DISK_FULL, "old"},
+        // The old file is gone: the new one, only in the temporary file, takes its name.
+        {ERROR_UNABLE_TO_MOVE_REPLACEMENT, [](const wchar_t* replaced) { DeleteFileW(replaced); }, 0, "new"},
+        {ERROR_UNABLE_TO_MOVE_REPLACEMENT_2,
+         [&](const wchar_t* replaced) { MoveFileW(replaced, elsewhere.c_str()); }, 0, "new"},
+    };
+    for (const Case& failure : cases) {
+        WriteBytes(path, "old");
+        EXPECT_EQ(SaveReplacingWith(path, FailingReplace(failure.code, failure.leaves)), failure.reported)
+            << failure.code;
+        EXPECT_EQ(ReadBytes(path), failure.content) << failure.code;
+        DeleteFileW(elsewhere.c_str());
+        EXPECT_EQ(SortedNames(folder), std::vector<std::wstring>{L"target.txt"}) << failure.code;
+    }
+}
+
+TEST_F(AtomicFileWriterTest, ANewFileThatCannotTakeTheNameIsKeptInSightAndNamed) {
+    const std::wstring path = folder / L"target.txt";
+    WriteBytes(path, "old");
+    // The old file is gone, and a folder now holds the name.
+    const DWORD code = SaveReplacingWith(path, FailingReplace(ERROR_UNABLE_TO_MOVE_REPLACEMENT, [](const wchar_t* replaced) {
+                                             DeleteFileW(replaced);
+                                             CreateDirectoryW(replaced, nullptr);
+                                         }));
+    EXPECT_NE(code, 0u);
+    const std::vector<std::wstring> names = SortedNames(folder);
+    ASSERT_EQ(names.size(), 2u);
+    EXPECT_EQ(names[0], L"target.txt");
+    const std::wstring kept = folder / names[1];
+    EXPECT_EQ(ReadBytes(kept), "new");
+    EXPECT_EQ(Attributes(kept) & FILE_ATTRIBUTE_HIDDEN, 0u);
+    EXPECT_NE(lastError.description().find(names[1]), std::wstring::npos) << lastError.description();
+}
+
+TEST_F(AtomicFileWriterTest, AReplacementBrieflyHeldOffIsTriedAgainAndALongerHoldIsReported) {
+    const std::wstring path = folder / L"target.txt";
+    WriteBytes(path, "old");
+    int calls = 0;
+    // A virus scanner or the indexer reading the fresh file for a moment.
+    EXPECT_EQ(SaveReplacingWith(path,
+                                [&](const wchar_t* replaced, const wchar_t* replacement) {
+                                    if (++calls <= 3) {
+                                        SetLastError(calls == 2 ? ERROR_ACCESS_DENIED : ERROR_SHARING_VIOLATION);
+                                        return FALSE;
+                                    }
+                                    return win32::AtomicFileWriter::ReplaceFileKeepingIdentity(replaced, replacement);
+                                }),
+              0u);
+    EXPECT_EQ(calls, 4);
+    EXPECT_EQ(ReadBytes(path), "new");
+
+    // Held for good: the error comes (the window offers Retry), the file is whole.
+    WriteBytes(path, "old");
+    calls = 0;
+    EXPECT_EQ(SaveReplacingWith(path, FailingReplace(ERROR_SHARING_VIOLATION, [&](const wchar_t*) { ++calls; })),
+              static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+    EXPECT_GT(calls, 1);
+    EXPECT_EQ(ReadBytes(path), "old");
+    EXPECT_EQ(SortedNames(folder), std::vector<std::wstring>{L"target.txt"});
+}
+
+TEST_F(AtomicFileWriterTest, AFileInAFolderOf230CharactersIsSavedAndReplaced) {
+    std::wstring deep = folder.path();
+    while (deep.size() < 230) {
+        deep += L"\\" + std::wstring(std::min<std::size_t>(40, 230 - deep.size() - 1), L'd');
+        ASSERT_TRUE(CreateDirectoryW(win32::ExtendedPath(deep).c_str(), nullptr));
+    }
+    ASSERT_EQ(deep.size(), 230u);
+    const std::wstring path = deep + L"\\new.txt";
+    Save(path, L"first");
+    EXPECT_EQ(ReadBytes(win32::ExtendedPath(path)), "first");
+    Save(path, L"second");
+    EXPECT_EQ(ReadBytes(win32::ExtendedPath(path)), "second");
+    // Every path reaches the file API in the long form, however short.
+    EXPECT_EQ(win32::ExtendedPath(L"C:\\a.txt"), L"\\\\?\\C:\\a.txt");
+    EXPECT_EQ(win32::ExtendedPath(L"\\\\server\\share\\a.txt"), L"\\\\?\\UNC\\server\\share\\a.txt");
+    EXPECT_EQ(win32::UsualPath(win32::ExtendedPath(path)), path);
 }
 
 }  // namespace

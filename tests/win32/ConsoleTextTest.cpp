@@ -21,10 +21,15 @@ TEST(ConsoleText, AConsoleShowsTheLettersThemselves) {
     CONSOLE_SCREEN_BUFFER_INFO before{};
     ASSERT_TRUE(GetConsoleScreenBufferInfo(console.get(), &before));
     WriteUtf8Text(console.get(), kCyrillicUtf8);
-    wchar_t shown[8] = {};
+    // A streamed snippet may cut a letter in two between writes.
+    ConsoleText streamed(console.get());
+    streamed.Write(std::string_view(kCyrillicUtf8, 3));
+    streamed.Write(kCyrillicUtf8 + 3);
+    streamed.Finish();
+    wchar_t shown[16] = {};
     DWORD read = 0;
-    ASSERT_TRUE(ReadConsoleOutputCharacterW(console.get(), shown, 8, before.dwCursorPosition, &read));
-    EXPECT_EQ(std::wstring(shown, read), L"Фото.png");
+    ASSERT_TRUE(ReadConsoleOutputCharacterW(console.get(), shown, 16, before.dwCursorPosition, &read));
+    EXPECT_EQ(std::wstring(shown, read), L"Фото.pngФото.png");
 }
 
 TEST(ConsoleText, APipeGetsTheUtf8BytesUnchanged) {
