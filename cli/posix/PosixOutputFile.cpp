@@ -8,7 +8,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
-#include <random>
 
 #include "cli/posix/PosixOutputTarget.h"
 #include "cli/posix/WriteAll.h"
@@ -39,10 +38,9 @@ mode_t DefaultMode() {
 // A new hidden file in the folder, or nothing when the folder takes no new
 // files from this user.
 std::optional<Descriptor> CreateTemporary(int folder, std::string& name, int& refusal) {
-    std::random_device random;
     for (int attempt = 0; attempt < kTemporaryNameAttempts; ++attempt) {
         char candidate[32];
-        std::snprintf(candidate, sizeof candidate, ".lumarind-cli-%08x", static_cast<unsigned>(random()));
+        std::snprintf(candidate, sizeof candidate, ".lumarind-cli-%08x", static_cast<unsigned>(::arc4random()));
         const int fd = ::openat(folder, candidate, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
         if (fd >= 0) {
             name = candidate;

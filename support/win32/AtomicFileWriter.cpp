@@ -101,14 +101,16 @@ void AtomicFileWriter::Inspect() {
     }
     // Asking for DELETE as well finds a file that another program holds
     // open against replacement now, before anything is written.
-    const UniqueFile existing(CreateFileW(target_.c_str(), FILE_READ_ATTRIBUTES | DELETE,
-                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                          OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    if (!existing) {
-        const DWORD code = GetLastError();
-        if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND) return;  // a new file
-        ThrowCode(code);
-    }
+    // A scanner may still be reading what the last save wrote.
+    UniqueFile existing;
+    const DWORD code = RetriedWhileBusy([&] {
+        existing.reset(CreateFileW(target_.c_str(), FILE_READ_ATTRIBUTES | DELETE,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                   FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+        return existing ? DWORD{ERROR_SUCCESS} : GetLastError();
+    });
+    if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND) return;  // a new file
+    if (code != ERROR_SUCCESS) ThrowCode(code);
     if (GetFileType(existing.get()) != FILE_TYPE_DISK) {
         kind_ = Target::kDevice;
         return;
