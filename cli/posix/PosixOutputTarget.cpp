@@ -19,6 +19,7 @@ namespace {
 // As many links as the kernel follows before it gives ELOOP.
 constexpr int kMostLinksFollowed = 40;
 constexpr wchar_t kNobodyReading[] = L"nobody is reading";
+constexpr wchar_t kPlantedByAnother[] = L" belongs to another user in a folder open to all";
 
 struct stat StatusOf(int fd) {
     struct stat status {};
@@ -52,16 +53,19 @@ std::string ReadLink(int link) {
     }
 }
 
-// The kernel's protected_symlinks rule: in a sticky folder that everyone may
-// write, a link is followed only for its owner or when the folder's owner
-// made it, since anyone could have planted it there for another user to
-// write through.
-void RefusePlantedLink(int folder, const struct stat& link, const std::string& shown) {
-    if (link.st_uid == ::geteuid()) return;
+// The kernel's protected_symlinks, protected_regular and protected_fifos
+// rules: in a sticky folder that everyone may write (such as /tmp), anyone
+// could have put a link, file or FIFO by that name in advance, to have
+// another user write through it, read what is written or keep it. What
+// belongs neither to this user nor to the folder's owner is not used.
+void RefusePlanted(int folder, const struct stat& planted, const std::string& shown) {
+    if (planted.st_uid == ::geteuid()) return;
+    if (!S_ISLNK(planted.st_mode) && !S_ISREG(planted.st_mode) && !S_ISFIFO(planted.st_mode)) return;
     const struct stat status = StatusOf(folder);
-    if ((status.st_mode & (S_ISVTX | S_IWOTH)) != (S_ISVTX | S_IWOTH) || status.st_uid == link.st_uid) return;
-    throw Error(EACCES, L"the link '" + FileNameFromBytes(shown) +
-                            L"' belongs to another user in a folder open to all, and is not followed");
+    if ((status.st_mode & (S_ISVTX | S_IWOTH)) != (S_ISVTX | S_IWOTH) || status.st_uid == planted.st_uid) return;
+    const std::wstring name = L"'" + FileNameFromBytes(shown) + L"'";
+    throw Error(EACCES, (S_ISLNK(planted.st_mode) ? L"the link " : L"") + name + kPlantedByAnother +
+                            (S_ISLNK(planted.st_mode) ? L", and is not followed" : L", and is not written"));
 }
 
 bool IsProc(int folder) {
@@ -127,7 +131,7 @@ bool IsFifo(int folder, const std::string& name) {
 void Follow(const Descriptor& link, const struct stat& status, Descriptor& folder, std::string& shown,
             const std::string& name, std::deque<std::string>& parts, int& followed) {
     if (++followed > kMostLinksFollowed) ThrowErrno(ELOOP);
-    RefusePlantedLink(folder.get(), status, shown + name);
+    RefusePlanted(folder.get(), status, shown + name);
     const std::string target = ReadLink(link.get());
     if (target.empty()) ThrowErrno(ENOENT);
     AddParts(parts, target);
@@ -166,7 +170,11 @@ OutputTarget FindOutputTarget(const std::string& path) {
             continue;
         }
         const int fd = ::openat(folder.get(), name.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC | noFollow);
-        if (fd >= 0) return Found(inProc ? Descriptor() : std::move(folder), name, Descriptor(fd));
+        if (fd >= 0) {
+            Descriptor file(fd);
+            if (!inProc) RefusePlanted(folder.get(), StatusOf(fd), shown + name);
+            return Found(inProc ? Descriptor() : std::move(folder), name, std::move(file));
+        }
         const int error = errno;
         if (error == ENOENT && !inProc) {
             OutputTarget target;

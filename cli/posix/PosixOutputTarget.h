@@ -1,12 +1,14 @@
-// What a name given to lumarind-cli -o is, found the way the kernel finds it.
-// The folders on the way are the kernel's own lookup; the last name is opened
-// without following it, so that what is checked is what is written. A
-// symbolic link there is read through a descriptor of the link itself and
-// followed one step at a time, and refused where the kernel's
-// protected_symlinks rule refuses it (a link in a sticky folder open to all,
-// owned neither by this user nor by the folder's owner), whatever this
-// system's setting. Nothing is opened in a way that can block: a FIFO nobody
-// reads is an error at once.
+// What a name given to lumarind-cli -o is, found the way the kernel finds it,
+// one name at a time through descriptors, so that what is checked is what is
+// written and nothing can be swapped in between. Each name is opened without
+// following it; a symbolic link is read through a descriptor of the link
+// itself and followed one step at a time. The kernel's rules for sticky
+// folders open to all (protected_symlinks, protected_regular,
+// protected_fifos) hold whatever this system's settings: a link, file or
+// FIFO there that belongs neither to this user nor to the folder's owner is
+// refused. Links in /proc, which name open files rather than paths, are the
+// kernel's to follow. Nothing is opened in a way that can block: a FIFO
+// nobody reads is an error at once.
 #pragma once
 
 #include <sys/stat.h>
@@ -35,8 +37,8 @@ struct OutputTarget {
 };
 
 // Throws lumarind::Error: EISDIR for a folder, ENXIO "nobody is reading" for
-// a FIFO without a reader, EACCES naming a planted link, and whatever open
-// reports.
+// a FIFO without a reader, EACCES naming what another user planted, and
+// whatever open reports.
 OutputTarget FindOutputTarget(const std::string& path);
 
 }  // namespace lumarind::cli

@@ -122,6 +122,9 @@ if [ "$(id -u)" -eq 0 ] && command -v setpriv >/dev/null; then
     $as_nobody ln -s "$PWD/private/secret.txt" shared/out.txt
     check "-o through a link another user planted in a sticky folder: exit 1, the link named, its target unchanged" bash -c \
         "'$native' -1 -o shared/out.txt abc.bin 2>&1 | grep -q \"the link 'shared/out.txt'\"; [ \${PIPESTATUS[0]} -eq 1 ] && [ \"\$(cat private/secret.txt)\" = secret ] && [ -L shared/out.txt ]"
+    $as_nobody bash -c "echo planted >shared/theirs.txt && chmod 666 shared/theirs.txt"
+    check "-o onto a file another user put in a sticky folder: exit 1, the file unchanged and still theirs" bash -c \
+        "'$native' -o shared/theirs.txt abc.bin 2>&1 | grep -q \"'shared/theirs.txt' belongs to another user\"; [ \${PIPESTATUS[0]} -eq 1 ] && [ \"\$(cat shared/theirs.txt)\" = planted ] && [ \$(stat -c %U shared/theirs.txt) = nobody ]"
     ln -s "$PWD/private/own.txt" shared/own.txt
     check "-o through one's own link in a sticky folder follows it" bash -c \
         "'$native' -1 -t '' -o shared/own.txt abc.bin && [ \"\$(cat private/own.txt)\" = '$expected' ]"
