@@ -189,7 +189,9 @@ OutputTarget FindOutputTarget(const std::string& path) {
         if (S_ISLNK(status.st_mode)) {
             Follow(link, status, folder, shown, name, parts, followed);
         } else {
-            parts.push_front(name);  // replaced meanwhile: look again
+            // Replaced meanwhile: looked at again, though not forever.
+            if (++followed > kMostLinksFollowed) ThrowErrno(ELOOP);
+            parts.push_front(name);
         }
     }
 }
