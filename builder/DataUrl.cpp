@@ -57,6 +57,13 @@ std::wstring DataUrlHeader(const std::wstring& contentType, bool multiLine) {
     return header;
 }
 
+std::wstring PercentDataUrlHeader(const std::wstring& contentType) {
+    std::wstring header;
+    header.reserve(kScheme.size() + contentType.size() + 1);
+    header.append(kScheme).append(contentType).append(1, L',');
+    return header;
+}
+
 void NormaliseLineBreaks(std::wstring& text, std::size_t from) {
     if (IsInCRLFForm(std::wstring_view(text).substr(from))) return;
     std::wstring normalised(text, 0, from);

@@ -21,6 +21,8 @@ using RegistryReaderFactory = std::function<std::unique_ptr<RegistryReader>()>;
 
 // "data:" + content type + ";base64," and, for the multi-line form, CR LF.
 std::wstring DataUrlHeader(const std::wstring& contentType, bool multiLine);
+// "data:" + content type + ",": the header of a percent-encoded body.
+std::wstring PercentDataUrlHeader(const std::wstring& contentType);
 
 // The registered content type for an extension (without the dot): the
 // "Content Type" value of the key "." + extension; empty when there is none.

@@ -2,14 +2,14 @@
 
 #include <cctype>
 
+#include "builder/PercentEncoding.h"
 #include "support/Error.h"
+#include "support/portable/AsciiText.h"
 
 namespace lumarind {
 namespace {
 
 constexpr std::int32_t kMalformed = errors::kInvalidArgument;
-
-bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v'; }
 
 bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
@@ -53,7 +53,7 @@ std::string DecodeBase64Body(std::string_view body) {
     int filled = 0;
     bool padded = false;
     for (const char c : body) {
-        if (IsSpace(c)) continue;
+        if (IsAsciiSpace(c)) continue;
         if (padded) throw Error(kMalformed, L"the Base64 text goes on after its padding");
         quad[filled++] = c;
         if (filled == 4) {
@@ -65,37 +65,10 @@ std::string DecodeBase64Body(std::string_view body) {
     return bytes;
 }
 
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
-std::string DecodePercentBody(std::string_view body) {
-    std::string bytes;
-    bytes.reserve(body.size());
-    for (std::size_t i = 0; i < body.size(); ++i) {
-        const char c = body[i];
-        if (c == '\r' || c == '\n') continue;
-        if (c != '%') {
-            bytes += c;
-            continue;
-        }
-        const int high = i + 1 < body.size() ? HexValue(body[i + 1]) : -1;
-        const int low = i + 2 < body.size() ? HexValue(body[i + 2]) : -1;
-        if (high < 0 || low < 0) throw Error(kMalformed, L"invalid percent escape");
-        bytes += static_cast<char>(high * 16 + low);
-        i += 2;
-    }
-    return bytes;
-}
-
 }  // namespace
 
 std::string DecodeDataUrl(std::string_view text) {
-    while (!text.empty() && IsSpace(text.front())) text.remove_prefix(1);
-    while (!text.empty() && IsSpace(text.back())) text.remove_suffix(1);
+    text = TrimAsciiSpace(text);
     constexpr std::string_view kScheme = "data:";
     if (text.size() < kScheme.size() || !EqualsIgnoringCase(text.substr(0, kScheme.size()), kScheme)) {
         throw Error(kMalformed, L"not a data URL (it does not start with \"data:\")");
@@ -108,7 +81,7 @@ std::string DecodeDataUrl(std::string_view text) {
     constexpr std::string_view kBase64 = ";base64";
     const bool isBase64 = metadata.size() >= kBase64.size() &&
                           EqualsIgnoringCase(metadata.substr(metadata.size() - kBase64.size()), kBase64);
-    return isBase64 ? DecodeBase64Body(body) : DecodePercentBody(body);
+    return isBase64 ? DecodeBase64Body(body) : PercentDecode(body);
 }
 
 }  // namespace lumarind

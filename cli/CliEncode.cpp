@@ -3,174 +3,147 @@
 #include <vector>
 
 #include "builder/DataUrl.h"
+#include "builder/PercentEncoding.h"
 #include "cli/ContentSignature.h"
-#include "cli/PercentEncoding.h"
+#include "cli/InputContent.h"
+#include "cli/MediaType.h"
 #include "cli/WebTypes.h"
-#include "support/SupportFunctions.h"
 #include "support/portable/Base64Lines.h"
 #include "support/portable/Utf8.h"
 
 namespace lumarind::cli {
 namespace {
 
-// Whole lines of input per round: Base64 output is streamed, so memory
-// stays small whatever the file's size, and every round ends on a line's end.
-constexpr std::size_t kInputChunk = base64::kBytesPerLine * 16384;
-static_assert(kInputChunk >= kSignatureBytes, "the first round holds the whole signature");
-constexpr std::size_t kPercentChunk = std::size_t{1} << 20;
 constexpr wchar_t kUtf8Charset[] = L"utf-8";
+constexpr wchar_t kOctetStream[] = L"application/octet-stream";
+constexpr wchar_t kGzip[] = L"application/gzip";
 
-class Input {
+// What the header needs to know of the whole content: whether it is UTF-8
+// beyond ASCII, and how long its percent form would be.
+class ContentFacts {
 public:
-    Input(CliPlatform& platform, const std::wstring& path) : path_(path) {
-        Doing(kCannotRead, path_, [&] { source_ = platform.OpenInput(path_); });
+    void Add(std::string_view piece) {
+        size_ += piece.size();
+        utf8_.Feed(piece);
+        unsigned char any = 0;
+        for (const char c : piece) any |= static_cast<unsigned char>(c);
+        beyondAscii_ = beyondAscii_ || any >= 0x80;
+        percentLength_ += PercentEncodedLength(piece);
     }
-    // Fills the buffer unless the input ends first; the count read.
-    std::size_t ReadFull(char* buffer, std::size_t capacity) {
-        std::size_t filled = 0;
-        Doing(kCannotRead, path_, [&] {
-            while (filled < capacity) {
-                const std::size_t read = source_->Read(buffer + filled, capacity - filled);
-                if (read == 0) break;
-                filled += read;
-            }
-        });
-        return filled;
-    }
-    std::size_t SizeHint() const { return source_->SizeHint(); }
+    std::size_t Size() const { return size_; }
+    bool IsUtf8() const { return utf8_.Valid(); }
+    bool IsUtf8BeyondAscii() const { return beyondAscii_ && utf8_.Valid(); }
+    std::size_t PercentLength() const { return percentLength_; }
 
 private:
-    const std::wstring& path_;
-    std::unique_ptr<ByteSource> source_;
+    std::size_t size_ = 0;
+    Utf8Checker utf8_;
+    bool beyondAscii_ = false;
+    std::size_t percentLength_ = 0;
 };
 
-std::wstring ContentTypeOf(const CliOptions& options, const std::wstring& path, std::string_view head,
-                           CliPlatform& platform) {
+std::wstring ExtensionOf(const std::wstring& name) {
+    const std::size_t dot = name.rfind(L'.');
+    return dot == std::wstring::npos ? std::wstring() : name.substr(dot + 1);
+}
+
+// -t auto: the web's own table first; then the system's registration; then
+// what the content's first bytes show. A registration of "any bytes" may be
+// refined by them, and a textual registration never describes compressed
+// bytes (an .svgz is gzip, which no browser unpacks from a data URL).
+std::wstring AutomaticType(const std::wstring& extension, const std::wstring& path, std::string_view head,
+                           RegisteredTypes& registered) {
+    if (std::wstring type = WebTypeForExtension(extension); !type.empty()) return type;
+    std::wstring type = registered.For(extension, path);
+    const std::wstring signature = TypeFromSignature(head);
+    const bool generic = MediaTypeEssence(type) == kOctetStream;
+    const bool compressed = signature == kGzip && IsTextualType(type);
+    if (!type.empty() && !generic && !compressed) return type;
+    return signature.empty() ? type : signature;
+}
+
+std::wstring ContentTypeOf(const CliOptions& options, const std::wstring& name, const std::wstring& path,
+                           std::string_view head, RegisteredTypes& registered) {
     const bool automatic = options.contentType == std::wstring(kAutoType);
     if (options.contentType && !automatic) return *options.contentType;
-    const std::wstring extension = path.empty() ? std::wstring() : tsGetFileExtension(path);
-    if (automatic) {
-        if (std::wstring type = WebTypeForExtension(extension); !type.empty()) return type;
-        if (std::wstring type = TypeFromSignature(head); !type.empty()) return type;
-    }
-    if (path.empty()) return {};
-    std::wstring type;
-    Doing("cannot look up the content type of", path,
-          [&] { type = ContentTypeFor(extension, *platform.NewRegistryReader()); });
-    return type;
+    if (automatic) return AutomaticType(ExtensionOf(name), path, head, registered);
+    return registered.For(ExtensionOf(name), path);
 }
 
-std::wstring WithCharset(const std::wstring& type, const std::optional<std::wstring>& charset) {
-    return charset ? type + L";charset=" + *charset : type;
-}
-
-std::string PercentHeader(const std::wstring& typeAndCharset) { return ToUtf8(L"data:" + typeAndCharset + L","); }
-
-// Each piece next() gives is Base64-encoded behind the one before; all but
-// the last are whole lines.
-template <typename NextPiece>
-void WriteBase64(NextPiece&& next, base64::Lines lines, Output& output) {
-    std::vector<char> text(base64::EncodedLength(kInputChunk, lines) + 2);
-    for (bool first = true;; first = false) {
-        const std::string_view bytes = next();
-        if (bytes.empty()) break;
+void WriteBase64(InputContent& content, bool multiLine, Output& output) {
+    const base64::Lines lines = multiLine ? base64::Lines::kBroken : base64::Lines::kSingle;
+    std::vector<char> text;
+    bool first = true;
+    content.Give([&](std::string_view piece) {
+        // Each piece but the last is whole lines, so the next starts a line.
+        const std::size_t room = base64::EncodedLength(piece.size(), lines) + 2;
+        if (text.size() < room) text.resize(room);
         char* end = text.data();
-        if (!first && lines == base64::Lines::kBroken) {
+        if (!first && multiLine) {
             *end++ = '\r';
             *end++ = '\n';
         }
-        end = base64::Encode(bytes.data(), bytes.size(), lines, end);
+        first = false;
+        end = base64::Encode(piece.data(), piece.size(), lines, end);
         output.Write({text.data(), static_cast<std::size_t>(end - text.data())});
-    }
+    });
 }
 
-void WritePercent(std::string_view content, Output& output) {
-    std::vector<char> text(3 * kPercentChunk);
-    for (std::size_t at = 0; at < content.size(); at += kPercentChunk) {
-        const char* end = PercentEncode(content.substr(at, kPercentChunk), text.data());
+void WritePercent(InputContent& content, Output& output) {
+    std::vector<char> text;
+    content.Give([&](std::string_view piece) {
+        if (text.size() < 3 * piece.size()) text.resize(3 * piece.size());
+        const char* end = PercentEncode(piece, text.data());
         output.Write({text.data(), static_cast<std::size_t>(end - text.data())});
-    }
+    });
 }
-
-// Pieces of a content in memory, whole Base64 lines each but the last.
-class Pieces {
-public:
-    explicit Pieces(std::string_view content) : content_(content) {}
-    std::string_view operator()() {
-        const std::string_view piece = content_.substr(at_, kInputChunk);
-        at_ += piece.size();
-        return piece;
-    }
-
-private:
-    std::string_view content_;
-    std::size_t at_ = 0;
-};
 
 }  // namespace
 
-void EncodeInput(const CliOptions& options, const std::wstring& path, CliPlatform& platform, Output& output) {
-    Input input(platform, path);
-    std::vector<char> chunk(kInputChunk);
-    std::size_t count = input.ReadFull(chunk.data(), chunk.size());
-    const std::wstring type = ContentTypeOf(options, path, {chunk.data(), count}, platform);
-    const Snippet snippet = SnippetAround(options.format, type, path.empty() ? std::wstring() : tsGetFileName(path));
-    const bool multiLine = options.format == Format::kText;
-    const base64::Lines lines = multiLine ? base64::Lines::kBroken : base64::Lines::kSingle;
-
-    const bool wholeContent = options.encoding == Encoding::kPercent ||
-                              (options.encoding == Encoding::kAuto && IsTextualType(type));
-    if (!wholeContent) {
-        // Streamed: memory stays the same whatever the size.
-        output.Write(snippet.before);
-        output.Write(ToUtf8(DataUrlHeader(WithCharset(type, options.charset), multiLine)));
-        bool first = true;
-        WriteBase64(
-            [&]() -> std::string_view {
-                // A round that was not full was the input's end.
-                if (!first) count = count < chunk.size() ? 0 : input.ReadFull(chunk.data(), chunk.size());
-                first = false;
-                return {chunk.data(), count};
-            },
-            lines, output);
-        output.Write(snippet.after);
-        return;
-    }
-
-    // The percent form's header depends on the whole content, and auto
-    // compares the two forms' lengths.
-    std::string content;
-    Doing(kCannotRead, path, [&] {
-        content.reserve(input.SizeHint() > count ? input.SizeHint() : count);
-        content.assign(chunk.data(), count);
-        while (count == chunk.size()) {
-            count = input.ReadFull(chunk.data(), chunk.size());
-            content.append(chunk.data(), count);
-        }
+std::wstring RegisteredTypes::For(const std::wstring& extension, const std::wstring& path) {
+    if (extension.empty()) return {};
+    std::wstring type;
+    Doing("cannot look up the content type of", path, [&] {
+        if (!reader_) reader_ = platform_.NewRegistryReader();
+        type = ContentTypeFor(extension, *reader_);
     });
-    std::vector<char>().swap(chunk);
+    return type;
+}
 
-    const bool validUtf8 = IsValidUtf8(content);
-    // Declared only where it is true: bytes that are not UTF-8 keep no charset.
-    const bool utf8Text = validUtf8 && HasByteFrom0x80(content);
-    const std::wstring percentType =
-        WithCharset(type, options.charset ? options.charset : utf8Text ? std::optional<std::wstring>(kUtf8Charset)
-                                                                           : std::nullopt);
+void EncodeInput(const CliOptions& options, const std::wstring& path, CliPlatform& platform,
+                 RegisteredTypes& registered, Output& output) {
+    InputContent content(platform, path);
+    const std::wstring name = path.empty() ? std::wstring() : platform.FileName(path);
+    const std::wstring type = ContentTypeOf(options, name, path, content.Head(), registered);
+
+    // Text is labelled UTF-8 when it is, unless the user says otherwise; a
+    // missing type is text/plain. Base64 keeps the window's header unless
+    // the type is the program's own choice.
+    const bool automaticType = options.contentType == std::wstring(kAutoType);
+    const bool charsetToFind = !options.charset && !HasCharsetParameter(type) &&
+                               (automaticType || options.encoding != Encoding::kBase64) &&
+                               (type.empty() || IsTextualType(type));
+    const bool encodingToChoose = options.encoding == Encoding::kAuto && IsTextualType(type);
+    ContentFacts facts;
+    if (charsetToFind || encodingToChoose) content.Look([&](std::string_view piece) { facts.Add(piece); });
+
+    const std::wstring charset =
+        options.charset ? *options.charset : charsetToFind && facts.IsUtf8BeyondAscii() ? kUtf8Charset : L"";
+    const std::wstring typed = WithCharset(type, charset);
     bool percent = options.encoding == Encoding::kPercent;
-    if (options.encoding == Encoding::kAuto) {
-        const std::size_t percentLength = PercentHeader(percentType).size() + PercentEncodedLength(content);
-        const std::size_t base64Length = ToUtf8(DataUrlHeader(WithCharset(type, options.charset), false)).size() +
-                                         base64::EncodedLength(content.size(), base64::Lines::kSingle);
-        percent = validUtf8 && percentLength < base64Length;
+    if (encodingToChoose) {
+        const std::size_t percentLength = PercentDataUrlHeader(typed).size() + facts.PercentLength();
+        const std::size_t base64Length =
+            DataUrlHeader(typed, false).size() + base64::EncodedLength(facts.Size(), base64::Lines::kSingle);
+        percent = facts.IsUtf8() && percentLength < base64Length;
     }
+    // The percent form is always one line.
+    const bool multiLine = options.format == Format::kText && !percent;
+    const std::string header = ToUtf8(percent ? PercentDataUrlHeader(typed) : DataUrlHeader(typed, multiLine));
+    const Snippet snippet = SnippetAround(options.format, header, type, name);
     output.Write(snippet.before);
-    if (percent) {
-        output.Write(PercentHeader(percentType));
-        WritePercent(content, output);
-    } else {
-        output.Write(ToUtf8(DataUrlHeader(WithCharset(type, options.charset), multiLine)));
-        WriteBase64(Pieces(content), lines, output);
-    }
+    if (percent) WritePercent(content, output);
+    else WriteBase64(content, multiLine, output);
     output.Write(snippet.after);
 }
 

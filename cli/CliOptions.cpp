@@ -2,6 +2,9 @@
 
 #include <algorithm>
 
+#include "cli/MediaType.h"
+#include "support/portable/AsciiText.h"
+
 namespace lumarind::cli {
 
 const char kUsageText[] =
@@ -46,8 +49,6 @@ const char kUsageText[] =
 
 namespace {
 
-bool StartsWith(const std::wstring& text, const std::wstring& prefix) { return text.rfind(prefix, 0) == 0; }
-
 Format ParseFormat(const std::wstring& name) {
     if (name == L"text") return Format::kText;
     if (name == L"line") return Format::kLine;
@@ -63,6 +64,8 @@ Encoding ParseEncoding(const std::wstring& name) {
     if (name == L"auto") return Encoding::kAuto;
     throw UsageError{L"unknown encoding '" + name + L"' (base64, percent or auto)"};
 }
+
+constexpr wchar_t kTokenCharacters[] = L"ASCII letters, digits and !#$%&'*+-.^_`{|}~";
 
 // One option that takes a value: its short and long names.
 struct ValueOption {
@@ -128,6 +131,18 @@ CliOptions ParseCliOptions(const std::vector<std::wstring>& arguments) {
         }
     }
 
+    if (options.contentType && *options.contentType != kAutoType) {
+        std::optional<std::wstring> type = NormalisedMediaType(*options.contentType);
+        if (!type) throw UsageError{L"'" + *options.contentType + L"' is not a content type: type/subtype and ;name=value parameters, each a word of " +
+                         kTokenCharacters + L" (a value may also be a \"quoted string\")"};
+        options.contentType = std::move(type);
+    }
+    if (options.charset && !IsToken(*options.charset)) {
+        throw UsageError{L"'" + *options.charset + L"' is not a charset name: a word of " + kTokenCharacters + L" only"};
+    }
+    if (options.charset && options.contentType && HasCharsetParameter(*options.contentType)) {
+        throw UsageError{L"the type '" + *options.contentType + L"' names its charset already; --charset would be a second"};
+    }
     if (output && output->empty()) throw UsageError{L"the output file name is empty"};
     if (output && *output != L"-") options.output = *output;
     if (format) options.format = ParseFormat(*format);

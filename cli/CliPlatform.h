@@ -36,6 +36,8 @@ public:
     virtual std::unique_ptr<ByteSource> OpenInput(const std::wstring& path) = 0;
     virtual std::unique_ptr<ByteSink> OpenOutput(const std::wstring& path) = 0;
     virtual std::unique_ptr<RegistryReader> NewRegistryReader() = 0;
+    // The file's name without its folder, as this system separates them.
+    virtual std::wstring FileName(const std::wstring& path) const = 0;
     // True when both name one existing file, by whatever path or link; an
     // empty input means whatever standard input reads.
     virtual bool IsSameFile(const std::wstring& input, const std::wstring& output) = 0;

@@ -9,6 +9,7 @@
 #include "cli/CliOptions.h"
 #include "cli/CliSteps.h"
 #include "common/Version.h"
+#include "support/portable/AsciiText.h"
 #include "support/portable/Utf8.h"
 
 namespace lumarind::cli {
@@ -20,8 +21,6 @@ constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 std::string Named(const std::wstring& path, const char* standardName) {
     return path.empty() ? std::string(standardName) : "'" + ToUtf8(path) + "'";
 }
-
-bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v'; }
 
 // Refused before anything is read: replacing an input with its own data URL
 // would lose it.
@@ -37,9 +36,10 @@ void RefuseOutputOverInputs(const CliOptions& options, CliPlatform& platform) {
 void Encode(const CliOptions& options, CliPlatform& platform) {
     RefuseOutputOverInputs(options, platform);
     Output output(platform, options.output);
+    RegisteredTypes registered(platform);
     const bool several = options.inputs.size() > 1;
     for (const std::wstring& input : options.inputs) {
-        EncodeInput(options, input, platform, output);
+        EncodeInput(options, input, platform, registered, output);
         if (several) output.Write(platform.LineBreak());
     }
     output.Commit();
@@ -57,8 +57,7 @@ void Decode(const CliOptions& options, CliPlatform& platform) {
     // Notepad starts what it saves as UTF-8 with a byte order mark.
     std::string_view dataUrl = text;
     if (dataUrl.substr(0, kByteOrderMark.size()) == kByteOrderMark) dataUrl.remove_prefix(kByteOrderMark.size());
-    while (!dataUrl.empty() && IsSpace(dataUrl.front())) dataUrl.remove_prefix(1);
-    while (!dataUrl.empty() && IsSpace(dataUrl.back())) dataUrl.remove_suffix(1);
+    dataUrl = TrimAsciiSpace(dataUrl);
     std::string bytes;
     Doing("cannot decode", input, [&] { bytes = DecodeDataUrl(DataUrlInSnippet(dataUrl)); });
     Output output(platform, options.output);

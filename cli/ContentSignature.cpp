@@ -1,13 +1,14 @@
 #include "cli/ContentSignature.h"
 
 #include <cstdint>
+#include <utility>
+
+#include "support/portable/AsciiText.h"
 
 namespace lumarind::cli {
 namespace {
 
 using namespace std::string_view_literals;
-
-bool StartsWith(std::string_view bytes, std::string_view prefix) { return bytes.substr(0, prefix.size()) == prefix; }
 
 // Like substr, but empty past the end instead of throwing.
 std::string_view Slice(std::string_view bytes, std::size_t at, std::size_t count) {
@@ -61,8 +62,20 @@ bool IsBmp(std::string_view head) {
            dibSize == 124;
 }
 
-bool IsIco(std::string_view head) {
-    return head.size() >= 6 && StartsWith(head, "\0\0\1\0"sv) && (At(head, 4) != 0 || At(head, 5) != 0);
+// Icons and cursors: a reserved zero, the kind (1 or 2) and a count of
+// images that is not zero.
+bool IsIcoOrCur(std::string_view head) {
+    return head.size() >= 6 && (StartsWith(head, "\0\0\1\0"sv) || StartsWith(head, "\0\0\2\0"sv)) &&
+           (At(head, 4) != 0 || At(head, 5) != 0);
+}
+
+// An Embedded OpenType font: its magic number "LP" at 34, and one of the
+// three versions at 8, lest any text with those letters there be taken for
+// a font.
+bool IsEmbeddedOpenType(std::string_view head) {
+    const std::string_view version = Slice(head, 8, 4);
+    return Slice(head, 34, 2) == "LP"sv &&
+           (version == "\0\0\1\0"sv || version == "\1\0\2\0"sv || version == "\2\0\2\0"sv);
 }
 
 // Skips what may precede an XML document's root element: a byte order
@@ -108,29 +121,142 @@ bool IsSvg(std::string_view head) {
     return IsXmlSpace(next) || next == '>' || next == '/';
 }
 
+// Ogg starts with one page per stream, each marked as a stream's
+// beginning; a Theora stream among them makes it a video.
+std::wstring OggType(std::string_view head) {
+    for (std::size_t page = 0; Slice(head, page, 4) == "OggS"sv && (At(head, page + 5) & 2) != 0;) {
+        const std::size_t segments = At(head, page + 26);
+        std::size_t body = page + 27 + segments;
+        if (StartsWith(Slice(head, body, 7), "\x80theora"sv)) return L"video/ogg";
+        for (std::size_t k = 0; k < segments; ++k) body += At(head, page + 27 + k);
+        page = body;
+    }
+    return L"audio/ogg";
+}
+
+// The length and value of an EBML variable-size integer at i; 0 and 0 when
+// there is none.
+std::pair<std::size_t, std::uint64_t> EbmlNumber(std::string_view bytes, std::size_t i) {
+    const std::uint8_t first = At(bytes, i);
+    std::size_t length = 1;
+    while (length <= 8 && (first & (0x100 >> length)) == 0) ++length;
+    if (length > 8 || i + length > bytes.size()) return {0, 0};
+    std::uint64_t value = first & ((0x100 >> length) - 1);
+    for (std::size_t k = 1; k < length; ++k) value = (value << 8) | At(bytes, i + k);
+    return {length, value};
+}
+
+// Matroska and WebM start with an EBML header whose DocType tells them apart.
+std::wstring MatroskaType(std::string_view head) {
+    if (!StartsWith(head, "\x1A\x45\xDF\xA3"sv)) return {};
+    const auto [sizeLength, headerSize] = EbmlNumber(head, 4);
+    if (sizeLength == 0) return {};
+    const std::string_view header = Slice(head, 4 + sizeLength, static_cast<std::size_t>(headerSize));
+    const std::size_t docType = header.find("\x42\x82"sv);
+    if (docType != std::string_view::npos) {
+        const auto [length, size] = EbmlNumber(header, docType + 2);
+        if (length != 0 && Slice(header, docType + 2 + length, static_cast<std::size_t>(size)) == "webm"sv) {
+            return L"video/webm";
+        }
+    }
+    return L"video/x-matroska";
+}
+
+// An AAC frame in an ADTS stream: sync bits, layer 0 and a sampling rate.
+bool IsAdtsFrame(std::string_view head) {
+    return At(head, 0) == 0xFF && (At(head, 1) & 0xF6) == 0xF0 && ((At(head, 2) >> 2) & 0x0F) < 13;
+}
+
+// An ID3v2 tag may stand before MP3 frames, ADTS frames or FLAC: what
+// follows it decides, and MP3 is what it usually tags.
+std::wstring TaggedAudioType(std::string_view head) {
+    std::size_t end = 10 + ((std::size_t{At(head, 6)} & 0x7F) << 21 | (std::size_t{At(head, 7)} & 0x7F) << 14 |
+                            (std::size_t{At(head, 8)} & 0x7F) << 7 | (std::size_t{At(head, 9)} & 0x7F));
+    if ((At(head, 5) & 0x10) != 0) end += 10;
+    const std::string_view audio = Slice(head, end, 4);
+    if (IsAdtsFrame(audio)) return L"audio/aac";
+    if (audio == "fLaC"sv) return L"audio/flac";
+    return L"audio/mpeg";
+}
+
+// The tags that show an HTML document, in any case, after white space and
+// followed by a space or '>'.
+bool IsHtml(std::string_view head) {
+    std::size_t at = 0;
+    while (at < head.size() && IsXmlSpace(head[at])) ++at;
+    for (const std::string_view tag : {"<!DOCTYPE HTML"sv, "<HTML"sv, "<HEAD"sv, "<SCRIPT"sv, "<IFRAME"sv, "<H1"sv,
+                                       "<DIV"sv, "<FONT"sv, "<TABLE"sv, "<A"sv, "<STYLE"sv, "<TITLE"sv, "<B"sv,
+                                       "<BODY"sv, "<BR"sv, "<P"sv, "<!--"sv}) {
+        const std::string_view start = Slice(head, at, tag.size());
+        if (start.size() != tag.size()) continue;
+        bool same = true;
+        for (std::size_t k = 0; k < tag.size() && same; ++k) same = AsciiLower(start[k]) == AsciiLower(tag[k]);
+        const char next = static_cast<char>(At(head, at + tag.size()));
+        if (same && (next == ' ' || next == '>')) return true;
+    }
+    return false;
+}
+
+// The signatures that need no more than fixed bytes at fixed places.
+struct Signature {
+    std::size_t at;
+    std::string_view bytes;
+    const wchar_t* type;
+};
+
+constexpr Signature kSignatures[] = {
+    {0, "\x89PNG\r\n\x1A\n"sv, L"image/png"},
+    {0, "\xFF\xD8\xFF"sv, L"image/jpeg"},
+    {0, "GIF87a"sv, L"image/gif"},
+    {0, "GIF89a"sv, L"image/gif"},
+    {8, "WEBPVP"sv, L"image/webp"},
+    {8, "WAVE"sv, L"audio/wav"},
+    {8, "AVI "sv, L"video/avi"},
+    {0, "%PDF-"sv, L"application/pdf"},
+    {0, "%!PS-Adobe-"sv, L"application/postscript"},
+    {0, "wOFF"sv, L"font/woff"},
+    {0, "wOF2"sv, L"font/woff2"},
+    {0, "\0\1\0\0"sv, L"font/ttf"},
+    {0, "OTTO"sv, L"font/otf"},
+    {0, "ttcf"sv, L"font/collection"},
+    {0, "\0asm"sv, L"application/wasm"},
+    {0, "PK\3\4"sv, L"application/zip"},
+    {0, "PK\5\6"sv, L"application/zip"},
+    {0, "\x1F\x8B\x08"sv, L"application/gzip"},
+    {0, "Rar!\x1A\x07"sv, L"application/x-rar-compressed"},
+    {0, ".snd"sv, L"audio/basic"},
+    {0, "MThd\0\0\0\x06"sv, L"audio/midi"},
+    {0, "fLaC"sv, L"audio/flac"},
+};
+
 }  // namespace
 
 std::wstring TypeFromSignature(std::string_view head) {
     head = head.substr(0, kSignatureBytes);
-    if (StartsWith(head, "\x89PNG\r\n\x1A\n"sv)) return L"image/png";
-    if (StartsWith(head, "\xFF\xD8\xFF"sv)) return L"image/jpeg";
-    if (StartsWith(head, "GIF87a"sv) || StartsWith(head, "GIF89a"sv)) return L"image/gif";
-    if (StartsWith(head, "RIFF"sv) && Slice(head, 8, 4) == "WEBP"sv) return L"image/webp";
-    if (StartsWith(head, "RIFF"sv) && Slice(head, 8, 4) == "WAVE"sv) return L"audio/wav";
+    const bool riff = StartsWith(head, "RIFF"sv);
+    for (const Signature& signature : kSignatures) {
+        // WebP, WAVE and AVI are RIFF files, told apart by their form type.
+        if (signature.at == 8 && !riff) continue;
+        if (Slice(head, signature.at, signature.bytes.size()) == signature.bytes) return signature.type;
+    }
+    if (IsEmbeddedOpenType(head)) return L"application/vnd.ms-fontobject";
     if (IsBmp(head)) return L"image/bmp";
-    if (IsIco(head)) return L"image/x-icon";
-    if (StartsWith(head, "%PDF-"sv)) return L"application/pdf";
-    if (StartsWith(head, "wOFF"sv)) return L"font/woff";
-    if (StartsWith(head, "wOF2"sv)) return L"font/woff2";
-    if (StartsWith(head, "\0\1\0\0"sv) || StartsWith(head, "true"sv)) return L"font/ttf";
-    if (StartsWith(head, "OTTO"sv)) return L"font/otf";
-    if (StartsWith(head, "\0asm"sv)) return L"application/wasm";
-    if (StartsWith(head, "PK\3\4"sv) || StartsWith(head, "PK\5\6"sv)) return L"application/zip";
-    if (StartsWith(head, "\x1F\x8B\x08"sv)) return L"application/gzip";
-    if (StartsWith(head, "OggS"sv)) return L"audio/ogg";
-    if (StartsWith(head, "ID3"sv) || IsMp3Frame(head)) return L"audio/mpeg";
+    if (IsIcoOrCur(head)) return L"image/x-icon";
+    if (StartsWith(head, "FORM"sv) && (Slice(head, 8, 4) == "AIFF"sv || Slice(head, 8, 4) == "AIFC"sv)) {
+        return L"audio/aiff";
+    }
+    if (StartsWith(head, "OggS\0"sv)) return OggType(head);
+    if (const std::wstring matroska = MatroskaType(head); !matroska.empty()) return matroska;
+    if (StartsWith(head, "ID3"sv)) return TaggedAudioType(head);
+    if (IsMp3Frame(head)) return L"audio/mpeg";
+    if (IsAdtsFrame(head)) return L"audio/aac";
     if (const std::wstring media = IsoMediaType(head); !media.empty()) return media;
     if (IsSvg(head)) return L"image/svg+xml";
+    if (IsHtml(head)) return L"text/html";
+    if (StartsWith(head, "<?xml"sv)) return L"text/xml";
+    for (const std::string_view mark : {"\xFE\xFF"sv, "\xFF\xFE"sv, "\xEF\xBB\xBF"sv}) {
+        if (StartsWith(head, mark)) return L"text/plain";
+    }
     return {};
 }
 

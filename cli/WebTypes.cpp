@@ -41,10 +41,6 @@ std::wstring Lower(std::wstring_view text) {
     return lower;
 }
 
-bool EndsWith(std::wstring_view text, std::wstring_view suffix) {
-    return text.size() >= suffix.size() && text.substr(text.size() - suffix.size()) == suffix;
-}
-
 }  // namespace
 
 std::wstring WebTypeForExtension(std::wstring_view extension) {
@@ -52,16 +48,6 @@ std::wstring WebTypeForExtension(std::wstring_view extension) {
     const auto found = std::lower_bound(std::begin(kWebTypes), std::end(kWebTypes), key,
                                         [](const WebType& entry, const std::wstring& k) { return entry.extension < k; });
     return found != std::end(kWebTypes) && found->extension == key ? std::wstring(found->type) : std::wstring();
-}
-
-bool IsTextualType(std::wstring_view type) {
-    std::wstring essence = Lower(type.substr(0, type.find(L';')));
-    while (!essence.empty() && std::iswspace(static_cast<wint_t>(essence.back()))) essence.pop_back();
-    const std::size_t start = essence.find_first_not_of(L" \t");
-    essence.erase(0, start == std::wstring::npos ? essence.size() : start);
-    return essence.rfind(L"text/", 0) == 0 || essence == L"image/svg+xml" || essence == L"application/json" ||
-           essence == L"application/xml" || essence == L"application/javascript" || EndsWith(essence, L"+xml") ||
-           EndsWith(essence, L"+json");
 }
 
 }  // namespace lumarind::cli

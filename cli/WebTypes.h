@@ -13,8 +13,4 @@ namespace lumarind::cli {
 // when the table has none.
 std::wstring WebTypeForExtension(std::wstring_view extension);
 
-// True for types whose content is text: text/*, JSON, XML, JavaScript and
-// the +xml and +json families. Parameters after ';' and case do not matter.
-bool IsTextualType(std::wstring_view type);
-
 }  // namespace lumarind::cli

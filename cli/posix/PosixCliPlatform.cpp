@@ -60,6 +60,9 @@ std::unique_ptr<ByteSink> PosixCliPlatform::OpenOutput(const std::wstring& path)
 
 std::unique_ptr<RegistryReader> PosixCliPlatform::NewRegistryReader() { return std::make_unique<MimeTypesReader>(); }
 
+// Only '/' separates folders here; a backslash is part of a name.
+std::wstring PosixCliPlatform::FileName(const std::wstring& path) const { return path.substr(path.rfind(L'/') + 1); }
+
 bool PosixCliPlatform::IsSameFile(const std::wstring& input, const std::wstring& output) {
     struct stat in {}, out {};
     const int inputFound = input.empty() ? ::fstat(STDIN_FILENO, &in) : ::stat(FileNameToBytes(input).c_str(), &in);

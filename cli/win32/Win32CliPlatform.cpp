@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "cli/win32/ConsoleText.h"
+#include "support/SupportFunctions.h"
 #include "support/win32/AtomicFileWriter.h"
 #include "support/win32/LongPath.h"
 #include "support/win32/RegistryWin32.h"
@@ -106,6 +107,8 @@ std::unique_ptr<ByteSink> Win32CliPlatform::OpenOutput(const std::wstring& path)
 std::unique_ptr<RegistryReader> Win32CliPlatform::NewRegistryReader() {
     return std::make_unique<win32::RegistryReaderWin32>();
 }
+
+std::wstring Win32CliPlatform::FileName(const std::wstring& path) const { return tsGetFileName(path); }
 
 bool Win32CliPlatform::IsSameFile(const std::wstring& input, const std::wstring& output) {
     const std::optional<FileIdentity> in = input.empty() ? IdentityOf(GetStdHandle(STD_INPUT_HANDLE)) : IdentityOf(input);

@@ -11,6 +11,7 @@ public:
     std::unique_ptr<ByteSource> OpenInput(const std::wstring& path) override;
     std::unique_ptr<ByteSink> OpenOutput(const std::wstring& path) override;
     std::unique_ptr<RegistryReader> NewRegistryReader() override;
+    std::wstring FileName(const std::wstring& path) const override;
     bool IsSameFile(const std::wstring& input, const std::wstring& output) override;
     void WriteError(std::string_view text) override;
     void WriteText(std::string_view text) override;

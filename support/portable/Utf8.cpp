@@ -1,5 +1,9 @@
 #include "support/portable/Utf8.h"
 
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+
 namespace lumarind {
 namespace {
 
@@ -93,6 +97,12 @@ std::size_t Utf8SequenceLength(std::string_view bytes, std::size_t at) { return 
 
 bool IsValidUtf8(std::string_view bytes) {
     for (std::size_t at = 0; at < bytes.size();) {
+        // Text is mostly ASCII: eight bytes at a time while it is.
+        std::uint64_t eight;
+        if (at + 8 <= bytes.size() && (std::memcpy(&eight, bytes.data() + at, 8), (eight & 0x8080808080808080u) == 0)) {
+            at += 8;
+            continue;
+        }
         if (static_cast<unsigned char>(bytes[at]) < 0x80) {
             ++at;
             continue;
@@ -102,6 +112,35 @@ bool IsValidUtf8(std::string_view bytes) {
         at += length;
     }
     return true;
+}
+
+void Utf8Checker::Feed(std::string_view bytes) {
+    if (!valid_) return;
+    if (carried_ != 0) {
+        const std::size_t whole = LeadLength(static_cast<unsigned char>(carry_[0]));
+        const std::size_t take = std::min(whole - carried_, bytes.size());
+        bytes.copy(carry_ + carried_, take);
+        carried_ += take;
+        bytes.remove_prefix(take);
+        if (carried_ < whole) return;
+        valid_ = Utf8SequenceLength({carry_, carried_}, 0) == carried_;
+        carried_ = 0;
+        if (!valid_) return;
+    }
+    // A sequence cut by the end of the piece waits for the next one.
+    std::size_t cut = bytes.size();
+    for (std::size_t back = 1; back <= 3 && back <= bytes.size(); ++back) {
+        const auto c = static_cast<unsigned char>(bytes[bytes.size() - back]);
+        if ((c & 0xC0) == 0x80) continue;
+        if (LeadLength(c) > back) cut = bytes.size() - back;
+        break;
+    }
+    valid_ = IsValidUtf8(bytes.substr(0, cut));
+    carried_ = bytes.copy(carry_, bytes.size() - cut, cut);
+}
+
+std::size_t Utf8Checker::LeadLength(unsigned char lead) {
+    return lead >= 0xF0 && lead <= 0xF7 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
 }
 
 }  // namespace lumarind

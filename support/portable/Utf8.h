@@ -16,4 +16,20 @@ std::wstring FromUtf8(std::string_view bytes);
 std::size_t Utf8SequenceLength(std::string_view bytes, std::size_t at);
 bool IsValidUtf8(std::string_view bytes);
 
+// IsValidUtf8 of a text given in pieces that may split a sequence.
+class Utf8Checker {
+public:
+    void Feed(std::string_view bytes);
+    // Whether all that was fed is UTF-8, no sequence left unfinished.
+    bool Valid() const { return valid_ && carried_ == 0; }
+
+private:
+    // The length of the sequence a lead byte starts, judged by its high bits.
+    static std::size_t LeadLength(unsigned char lead);
+
+    char carry_[4] = {};
+    std::size_t carried_ = 0;
+    bool valid_ = true;
+};
+
 }  // namespace lumarind

@@ -152,7 +152,12 @@ check "non-UTF-8 names are used exactly as given" bash -c "'$native' -1 -t '' -o
 printf '\xef\xbb\xbf data:;base64,YWJj \r\n' >bom.txt
 check "--decode takes a byte order mark and white space around" bash -c "[ \"\$('$native' -d bom.txt)\" = abc ]"
 truncate -s 1G sparse.bin
-check "out of memory while encoding: a message, exit 1" bash -c "(ulimit -v 200000; '$native' -e percent -o out.txt sparse.bin 2>&1 >/dev/null | grep -q 'memory'; [ \${PIPESTATUS[0]} -eq 1 ]) && [ ! -e out.txt ]"
+# Standard input is held in memory where the header needs all of it; a
+# file is read twice instead.
+check "out of memory while encoding standard input: a message, exit 1" bash -c "(ulimit -v 200000; '$native' -e percent -o out.txt <sparse.bin 2>&1 >/dev/null | grep -q 'memory'; [ \${PIPESTATUS[0]} -eq 1 ]) && [ ! -e out.txt ]"
+truncate -s 300M sparse-text.txt
+check "a file larger than the memory allowed, percent-encoded as text" bash -c "(ulimit -v 200000; '$native' -t text/plain -e percent -o /dev/null sparse-text.txt)"
+rm -f sparse-text.txt
 check "out of memory while decoding: a message, exit 1" bash -c "(ulimit -v 200000; '$native' -d sparse.bin 2>&1 >/dev/null | grep -q 'memory'; [ \${PIPESTATUS[0]} -eq 1 ])"
 rm -f sparse.bin
 if [ -n "$windows" ]; then

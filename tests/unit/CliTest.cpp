@@ -20,7 +20,8 @@ class FakeCliPlatform : public CliPlatform {
 public:
     class Source : public ByteSource {
     public:
-        explicit Source(std::string bytes) : bytes_(std::move(bytes)) {}
+        Source(std::string bytes, bool regular) : bytes_(std::move(bytes)), regular_(regular) {}
+        std::size_t SizeHint() const override { return regular_ ? bytes_.size() : 0; }
         std::size_t Read(char* buffer, std::size_t capacity) override {
             const std::size_t count = std::min(capacity, bytes_.size() - at_);
             bytes_.copy(buffer, count, at_);
@@ -30,6 +31,7 @@ public:
 
     private:
         std::string bytes_;
+        bool regular_;
         std::size_t at_ = 0;
     };
     class Sink : public ByteSink {
@@ -52,18 +54,23 @@ public:
     };
 
     std::unique_ptr<ByteSource> OpenInput(const std::wstring& path) override {
-        if (path.empty()) return std::make_unique<Source>(standardInput);
+        if (path.empty()) return std::make_unique<Source>(standardInput, false);
         const auto found = files.find(path);
         if (found == files.end()) throw Error(2, L"No such file or directory");
-        return std::make_unique<Source>(found->second);
+        auto source = std::make_unique<Source>(found->second, true);
+        // Another program writes the file once it has been opened.
+        if (const auto change = changes.find(path); change != changes.end()) found->second = change->second;
+        return source;
     }
     std::unique_ptr<ByteSink> OpenOutput(const std::wstring& path) override {
         return std::make_unique<Sink>(*this, path);
     }
     std::unique_ptr<RegistryReader> NewRegistryReader() override {
         if (outOfMemoryIn == L"registry") throw std::bad_alloc();
+        ++registryReaders;
         return registry.NewReader();
     }
+    std::wstring FileName(const std::wstring& path) const override { return path.substr(path.rfind(L'/') + 1); }
     bool IsSameFile(const std::wstring& input, const std::wstring& output) override {
         const std::wstring in = input.empty() ? standardInputFile : input;
         const auto identity = [this](const std::wstring& path) {
@@ -80,6 +87,9 @@ public:
     }
 
     std::map<std::wstring, std::string> files;
+    // What a file holds from the moment it is first opened.
+    std::map<std::wstring, std::string> changes;
+    int registryReaders = 0;
     // Another name for a file, as a link or a second path gives one.
     std::map<std::wstring, std::wstring> links;
     // The file standard input was redirected from, if any.
@@ -148,9 +158,25 @@ TEST(CliOptions, ParsesEveryFormAndRefusesWrongCommandLines) {
              {L"-f", L"json"}, {L"-f"}, {L"-e", L"hex"}, {L"-1", L"-f", L"css"}, {L"-f", L"text", L"a", L"b"},
              {L"-e", L"auto", L"a", L"b"}, {L"-f", L"css", L"-", L"-"}, {L"-d", L"-f", L"css"},
              {L"-d", L"-e", L"percent"}, {L"-d", L"--charset=x"}, {L"-d", L"a", L"b"}, {L"-f", L"css", L"-f", L"css"},
-             {L"-e", L"base64", L"--encoding=base64"}, {L"--charset=a", L"--charset", L"b"}}) {
-        EXPECT_THROW(ParseCliOptions(wrong), UsageError) << ToUtf8(wrong[0]);
+             {L"-e", L"base64", L"--encoding=base64"}, {L"--charset=a", L"--charset", L"b"}, {L"-t", L"text"},
+             {L"-t", L"image/png\" onerror=\"alert(1)"}, {L"-t", L"text/plain\r\nX: y"}, {L"--charset", L"a,b"},
+             {L"--charset", L""}, {L"-t", L"text/plain;charset=x", L"--charset", L"y"}, {L"-t", L"AUTO"}}) {
+        EXPECT_THROW(ParseCliOptions(wrong), UsageError) << ToUtf8(wrong[0]) << ToUtf8(wrong[1]);
     }
+    EXPECT_EQ(ParseCliOptions({L"-t", L" text/plain ; charset=utf-8 "}).contentType, L"text/plain;charset=utf-8");
+    EXPECT_EQ(ParseCliOptions({L"-t", L"auto"}).contentType, L"auto");
+    EXPECT_EQ(ParseCliOptions({L"-t", L" "}).contentType, L"");
+}
+
+TEST_F(CliTest, AWrongTypeOrCharsetIsAUsageErrorThatNamesIt) {
+    for (const auto& [commandLine, named] : std::vector<std::pair<std::vector<std::wstring>, std::string>>{
+             {{L"--charset", L"a,b", L"photo.png"}, "'a,b'"},
+             {{L"-f", L"html", L"-t", L"image/png\" onerror=\"alert(1)", L"photo.png"}, "'image/png\" onerror=\"alert(1)'"}}) {
+        platform.standardError.clear();
+        EXPECT_EQ(Run(commandLine), kExitUsage);
+        EXPECT_NE(platform.standardError.find(named), std::string::npos) << platform.standardError;
+    }
+    EXPECT_TRUE(platform.standardOutput.empty());
 }
 
 TEST_F(CliTest, WritesExactlyTheWindowsTextInEitherForm) {
@@ -287,8 +313,8 @@ TEST_F(CliTest, EachFormatWrapsTheOneLineDataUrl) {
         {{L"-f", L"css", L"photo.png"}, "url(\"data:image/png;base64,YWJj\")"},
         {{L"-f", L"html", L"photo.png"}, "<img src=\"data:image/png;base64,YWJj\" alt=\"photo.png\">"},
         {{L"-f", L"html", L"doc.pdf"}, "<a href=\"data:application/pdf;base64,YWJj\" download=\"doc.pdf\">doc.pdf</a>"},
-        {{L"-f", L"markdown", L"photo.png"}, "![photo.png](data:image/png;base64,YWJj)"},
-        {{L"-f", L"markdown", L"doc.pdf"}, "[doc.pdf](data:application/pdf;base64,YWJj)"},
+        {{L"-f", L"markdown", L"photo.png"}, "![photo\\.png](data:image/png;base64,YWJj)"},
+        {{L"-f", L"markdown", L"doc.pdf"}, "[doc\\.pdf](data:application/pdf;base64,YWJj)"},
         {{L"-f", L"markdown", L"-"}, "[](data:;base64,YWJj)"},
         {{L"-f", L"html", L"-t", L"image/gif", L"-"}, "<img src=\"data:image/gif;base64,YWJj\" alt=\"\">"},
         {{L"-f", L"css", L"-e", L"percent", L"photo.png"}, "url(\"data:image/png,abc\")"},
@@ -313,6 +339,13 @@ TEST_F(CliTest, PercentFormAndTheCharsetRule) {
         {"", {L"-e", L"percent"}, "data:text/plain,"},
         {std::string(200, 'x') + "\r\n", {L"-e", L"percent", L"-f", L"text"},
          "data:text/plain," + std::string(200, 'x') + "%0D%0A"},
+        // Base64 too, once the type is the program's choice; the window's
+        // text otherwise.
+        {"\xD0\x96", {L"-1", L"-t", L"auto"}, "data:text/plain;charset=utf-8;base64,0JY="},
+        {"\xD0\x96", {L"-1"}, "data:text/plain;base64,0JY="},
+        {"\xD0\x96", {L"-e", L"percent", L"-t", L"image/png"}, "data:image/png,%D0%96"},
+        {"\xD0\x96", {L"-e", L"percent", L"-t", L"text/plain;charset=koi8-r"}, "data:text/plain;charset=koi8-r,%D0%96"},
+        {"a;b", {L"-e", L"percent"}, "data:text/plain,a%3Bb"},
     };
     platform.registry.contentTypes[L".txt"] = L"text/plain";
     for (const auto& [content, options, expected] : cases) {
@@ -331,7 +364,8 @@ TEST_F(CliTest, AutoEncodingTakesPercentOnlyForShorterUtf8Text) {
         {L"TEXT/CSS", "a{b:c}", "data:TEXT/CSS,a%7Bb:c%7D"},
         {L"text/html", "<<<<<<<<<<", "data:text/html;base64,PDw8PDw8PDw8PA=="},
         {L"application/json", "[\"a\", \"b\"]", "data:application/json;base64,WyJhIiwgImIiXQ=="},
-        {L"text/plain", "\xD0\x96\xD0\x96", "data:text/plain;base64,0JbQlg=="},
+        {L"text/plain", "\xD0\x96\xD0\x96", "data:text/plain;charset=utf-8,%D0%96%D0%96"},
+        {L"text/plain", "\xD0\x96\xD0\x96\xD0\x96\xD0\x96\xD0\x96\xD0\x96", "data:text/plain;charset=utf-8;base64,0JbQltCW0JbQltCW"},
         {L"text/plain", "abcdefghij\xFF", "data:text/plain;base64,YWJjZGVmZ2hpav8="},
         {L"image/png", "abcdefghijklmnop", "data:image/png;base64,YWJjZGVmZ2hpamtsbW5vcA=="},
         {L"text/plain", "", "data:text/plain,"},
@@ -349,10 +383,17 @@ TEST_F(CliTest, AutoEncodingTakesPercentOnlyForShorterUtf8Text) {
     EXPECT_EQ(platform.standardOutput, "data:text/plain;charset=utf-8," + std::string(300, 'a') + "%D0%96");
 }
 
-TEST_F(CliTest, AutoTypeTriesTheWebTableThenTheSignatureThenTheSystem) {
+TEST_F(CliTest, AutoTypeTriesTheWebTableThenTheSystemThenTheSignature) {
     const std::string png = "\x89PNG\r\n\x1A\n";
     platform.registry.contentTypes[L".svg"] = L"text/xml";
     platform.registry.contentTypes[L".bin"] = L"application/octet-stream";
+    platform.registry.contentTypes[L".docx"] = L"application/vnd.openxmlformats-officedocument.wordprocessingml.document";
+    platform.registry.contentTypes[L".svgz"] = L"image/svg+xml";
+    platform.registry.contentTypes[L".aac"] = L"audio/aac";
+    platform.files[L"report.docx"] = "PK\3\4\x14\0";
+    platform.files[L"drawing.svgz"] = "\x1F\x8B\x08\0";
+    platform.files[L"tagged.aac"] = "ID3\4\0\0\0\0\0\0\xFF\xFB\x90\x64";
+    platform.files[L"image.bin"] = png;
     platform.files[L"a.SVG"] = "xyz";
     platform.files[L"b.svg"] = "xyz";
     platform.files[L"picture"] = png;
@@ -364,6 +405,9 @@ TEST_F(CliTest, AutoTypeTriesTheWebTableThenTheSignatureThenTheSystem) {
         {L"a.SVG", "data:image/svg+xml;"}, {L"picture", "data:image/png;"},
         {L"notes.txt", "data:text/plain;"}, {L"x.bin", "data:application/octet-stream;"},
         {L"x.unknown", "data:;"},           {L"-", "data:image/png;"},
+        {L"report.docx", "data:application/vnd.openxmlformats-officedocument.wordprocessingml.document;"},
+        {L"drawing.svgz", "data:application/gzip;"}, {L"tagged.aac", "data:audio/aac;"},
+        {L"image.bin", "data:image/png;"},
     };
     for (const auto& [file, start] : expected) {
         platform.standardOutput.clear();
@@ -373,6 +417,42 @@ TEST_F(CliTest, AutoTypeTriesTheWebTableThenTheSignatureThenTheSystem) {
     platform.standardOutput.clear();
     Run({L"-1", L"b.svg"});
     EXPECT_EQ(platform.standardOutput, "data:text/xml;base64,eHl6");
+}
+
+TEST_F(CliTest, TheSystemsTypesAreReadOnceAndNotForANameWithoutExtension) {
+    platform.files[L"second.png"] = "de";
+    platform.files[L"no-extension"] = "de";
+    ASSERT_EQ(Run({L"-1", L"no-extension"}), kExitSuccess);
+    ASSERT_EQ(Run({L"-1", L"-t", L"auto", L"no-extension"}), kExitSuccess);
+    EXPECT_EQ(platform.registryReaders, 0);
+    ASSERT_EQ(Run({L"-1", L"photo.png", L"no-extension", L"second.png"}), kExitSuccess);
+    EXPECT_EQ(platform.registryReaders, 1);
+    EXPECT_EQ(platform.registry.keysRead, (std::vector<std::wstring>{L".png", L".png"}));
+}
+
+TEST_F(CliTest, TheHeaderWaitsForALookAtTheWholeContentAndTheFileMustNotChangeMeanwhile) {
+    // Pieces of about 900 KB, one UTF-8 sequence cut between the first two.
+    const std::string text = std::string(57 * 16384 - 1, 'a') + "\xD0\x96" + std::string(1'000'000, 'b');
+    platform.registry.contentTypes[L".txt"] = L"text/plain";
+    platform.files[L"long.txt"] = text;
+    platform.standardInput = text;
+    for (const auto& [input, header] : std::vector<std::pair<std::wstring, std::string>>{
+             {L"long.txt", "data:text/plain;charset=utf-8"}, {L"-", "data:;charset=utf-8"}}) {
+        for (const wchar_t* encoding : {L"base64", L"percent", L"auto"}) {
+            ASSERT_EQ(Run({L"-t", L"auto", L"-e", encoding, L"-o", L"url.txt", input}), kExitSuccess);
+            EXPECT_EQ(platform.files[L"url.txt"].substr(0, header.size()), header) << ToUtf8(encoding);
+            EXPECT_EQ(DecodeDataUrl(platform.files[L"url.txt"]), text) << ToUtf8(encoding);
+        }
+    }
+
+    std::string changed = text;
+    changed[5] = 'c';
+    platform.changes[L"long.txt"] = changed;
+    platform.files.erase(L"url.txt");
+    EXPECT_EQ(Run({L"-e", L"percent", L"-o", L"url.txt", L"long.txt"}), kExitFailure);
+    EXPECT_EQ(platform.standardError,
+              "lumarind-cli: cannot read 'long.txt': the file changed while it was read; run the command again\n");
+    EXPECT_EQ(platform.files.count(L"url.txt"), 0u);
 }
 
 TEST_F(CliTest, SeveralFilesEachFollowedByALineBreak) {

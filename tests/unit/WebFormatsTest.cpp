@@ -5,9 +5,10 @@
 #include <vector>
 
 #include "builder/DataUrlDecoder.h"
+#include "builder/PercentEncoding.h"
+#include "cli/MediaType.h"
 #include "cli/ContentSignature.h"
 #include "cli/OutputFormats.h"
-#include "cli/PercentEncoding.h"
 #include "cli/WebTypes.h"
 #include "support/portable/Utf8.h"
 
@@ -34,7 +35,7 @@ TEST(WebTypes, TheTypesBrowsersExpectByExtensionInAnyCase) {
     }
 }
 
-TEST(WebTypes, TextualTypes) {
+TEST(MediaType, ClassifiesAnyTypeAlikeWhateverItsCaseParametersAndSpaces) {
     for (const wchar_t* textual : {L"text/plain", L"TEXT/CSS", L"image/svg+xml", L"application/json", L"application/xml",
                                    L"application/javascript", L"application/ld+json", L"application/atom+xml",
                                    L"text/html; charset=utf-8", L" text/csv "}) {
@@ -44,6 +45,35 @@ TEST(WebTypes, TextualTypes) {
                                   L"image/svg", L"application/wasm", L"textual/x"}) {
         EXPECT_FALSE(IsTextualType(binary)) << ToUtf8(binary);
     }
+    for (const wchar_t* image : {L"image/png", L"IMAGE/GIF", L" image/png", L"image/svg+xml;a=b"}) {
+        EXPECT_TRUE(IsImageType(image)) << ToUtf8(image);
+    }
+    for (const wchar_t* other : {L"", L"images/png", L"text/image", L"imag"}) EXPECT_FALSE(IsImageType(other)) << ToUtf8(other);
+}
+
+TEST(MediaType, ReadsRfc2045TypesAndRefusesWhatCouldBreakOut) {
+    const std::vector<std::pair<std::wstring, std::wstring>> valid = {
+        {L"", L""},
+        {L"text/plain", L"text/plain"},
+        {L" text/plain ; charset=utf-8 ", L"text/plain;charset=utf-8"},
+        {L"application/vnd.ms-excel", L"application/vnd.ms-excel"},
+        {L"x/y;a=\"b c;d=e\";f=g", L"x/y;a=\"b c;d=e\";f=g"},
+        {L"x/y;a=\"q\\\"q\"", L"x/y;a=\"q\\\"q\""},
+        {L"x/y;a=!#$%&'*+-.^_`{|}~", L"x/y;a=!#$%&'*+-.^_`{|}~"},
+    };
+    for (const auto& [text, normalised] : valid) EXPECT_EQ(NormalisedMediaType(text), normalised) << ToUtf8(text);
+    for (const wchar_t* invalid :
+         {L"text", L"text/", L"/plain", L"text/plain;", L"text/plain;charset", L"text/plain;charset=", L"a,b/c",
+          L"image/png\" onerror=\"alert(1)", L"text/plain\r\nX: y", L"text/pl ain", L"x/y;a=\"open", L"x/y;a=\"\r\"",
+          L"x/y;a=b c", L"t\u00E9xt/plain", L"x/y;a=\"\u00E9\"", L"x/y(comment)", L"text/plain;charset=\"utf-8\"x"}) {
+        EXPECT_FALSE(NormalisedMediaType(invalid).has_value()) << ToUtf8(invalid);
+    }
+    EXPECT_TRUE(IsToken(L"windows-1251"));
+    for (const wchar_t* notToken : {L"", L"a,b", L"utf 8", L"\"utf-8\"", L"a;b", L"\u0436"}) EXPECT_FALSE(IsToken(notToken));
+    EXPECT_TRUE(HasCharsetParameter(L"text/plain; CharSet=koi8-r"));
+    EXPECT_FALSE(HasCharsetParameter(L"text/plain;a=\";charset=x\""));
+    EXPECT_EQ(WithCharset(L"text/plain", L"utf-8"), L"text/plain;charset=utf-8");
+    EXPECT_EQ(WithCharset(L"text/plain", L""), L"text/plain");
 }
 
 TEST(ContentSignature, EverySignatureAndNothingElse) {
@@ -65,6 +95,29 @@ TEST(ContentSignature, EverySignatureAndNothingElse) {
         {"wOFF\0\1\0\0"s, L"font/woff"},
         {"wOF2\0\1\0\0"s, L"font/woff2"},
         {"\0\1\0\0\0\x0F\0\x80"s, L"font/ttf"},
+        {"ttcf\0\1\0\0"s, L"font/collection"},
+        {"\x80\0\0\0\x60\0\0\0\2\0\2\0"s + std::string(22, '\0') + "LP"s, L"application/vnd.ms-fontobject"},
+        {"\0\0\2\0\1\0\x20\x20"s, L"image/x-icon"},
+        {"\x1A\x45\xDF\xA3\x9F\x42\x86\x81\x01\x42\x82\x84webm\x42\x87\x81\x04"s, L"video/webm"},
+        {"\x1A\x45\xDF\xA3\xA3\x42\x86\x81\x01\x42\x82\x88matroska"s, L"video/x-matroska"},
+        {"fLaC\0\0\0\x22"s, L"audio/flac"},
+        {"\xFF\xF1\x50\x80\x02\x1F\xFC"s, L"audio/aac"},
+        {"ID3\4\0\0\0\0\0\x02\0\0\xFF\xF1\x50\x80"s, L"audio/aac"},
+        {"ID3\4\0\0\0\0\0\0fLaC"s, L"audio/flac"},
+        {"FORM\0\0\0\x20" "AIFFCOMM"s, L"audio/aiff"},
+        {"RIFF" + riffSize + "AVI LIST"s, L"video/avi"},
+        {"OggS\0\2"s + std::string(20, '\0') + "\1\x2A\x80theora"s, L"video/ogg"},
+        {"OggS\0\2"s + std::string(20, '\0') + "\1\x13OpusHead"s, L"audio/ogg"},
+        {".snd\0\0\0\x18"s, L"audio/basic"},
+        {"MThd\0\0\0\x06\0\1"s, L"audio/midi"},
+        {"Rar!\x1A\x07\x01\0"s, L"application/x-rar-compressed"},
+        {"%!PS-Adobe-3.0\n"s, L"application/postscript"},
+        {"\n <!DOCTYPE html>\n<html>"s, L"text/html"},
+        {"<p>Hello</p>"s, L"text/html"},
+        {"<html><svg></svg></html>"s, L"text/html"},
+        {"<!-- never closed"s, L"text/html"},
+        {"<?xml version=\"1.0\"?><a/>"s, L"text/xml"},
+        {"\xEF\xBB\xBFplain text"s, L"text/plain"},
         {"OTTO\0\x0B\0\x80"s, L"font/otf"},
         {"\0asm\1\0\0\0"s, L"application/wasm"},
         {"PK\3\4\x14\0"s, L"application/zip"},
@@ -79,9 +132,11 @@ TEST(ContentSignature, EverySignatureAndNothingElse) {
     };
     for (const auto& [head, type] : expected) EXPECT_EQ(TypeFromSignature(head), type) << head;
     for (const std::string& unknown :
-         {""s, "RIFF"s, "RIFF\0\0\0\0AVI "s, "BM"s, "BMP is a format"s, "\0\0\1\0\0\0"s, "\xFF\xF1\x50\x80"s, "\xFF\xFB"s,
-          "\0\0\0\x18" "ftypheic\0\0\0\0mif1heic"s, "<svgx>"s, "<html><svg></svg></html>"s, "<?xml version=\"1.0\"?><a/>"s,
-          "<!-- never closed"s, "plain text"s, "\x89PNG"s}) {
+         {""s, "RIFF"s, "BM"s, "BMP is a format"s, "\0\0\1\0\0\0"s, "\xFF\xFB"s, "true type"s, "trueish"s,
+          "\x1A\x45\xDF"s, "FORM\0\0\0\0ILBM"s, "<pre>"s, "<bold>"s, "<a"s,
+          std::string(34, 'a') + "LP",
+          "\0\0\0\x18" "ftypheic\0\0\0\0mif1heic"s, "<svgx>"s,
+          "plain text"s, "\x89PNG"s}) {
         EXPECT_EQ(TypeFromSignature(unknown), L"") << unknown;
     }
 }
@@ -94,51 +149,65 @@ TEST(PercentEncoding, KeepsOnlyTheSafeCharactersAndRoundTripsEveryByte) {
     EXPECT_EQ(DecodeDataUrl("data:," + encoded), everyByte);
     for (const char c : encoded) {
         EXPECT_TRUE(IsKeptInPercentForm(static_cast<unsigned char>(c)) || c == '%') << c;
-        EXPECT_EQ(std::string("\"'<>&#()[] \\`{}|^\r\n").find(c), std::string::npos) << c;
+        EXPECT_EQ(std::string("\"'<>&#()[] \\`{}|^\r\n;").find(c), std::string::npos) << c;
     }
-    const std::string kept = "AZaz09-._~!$*+,;=:@/?";
+    const std::string kept = "AZaz09-._~!$*+,=:@/?";
     std::string out(PercentEncodedLength(kept), '\0');
     PercentEncode(kept, out.data());
     EXPECT_EQ(out, kept);
-    const std::string special = "a b%#&\"'<>()\x7F\xD0\x96";
+    const std::string special = "a b%#&\"'<>();\x7F\xD0\x96";
     out.assign(PercentEncodedLength(special), '\0');
     PercentEncode(special, out.data());
-    EXPECT_EQ(out, "a%20b%25%23%26%22%27%3C%3E%28%29%7F%D0%96");
-    EXPECT_TRUE(HasByteFrom0x80("ab\x80"));
-    EXPECT_FALSE(HasByteFrom0x80("ab\x7F"));
+    EXPECT_EQ(out, "a%20b%25%23%26%22%27%3C%3E%28%29%3B%7F%D0%96");
+    // Written by others, a raw ';' is the byte itself.
+    EXPECT_EQ(PercentDecode("a;b%3B\r\nc"), "a;b;c");
 }
 
 TEST(OutputFormats, EscapesNamesForHtmlAndMarkdown) {
-    EXPECT_EQ(EscapeHtml("a&b<c>d\"e'f"), "a&amp;b&lt;c&gt;d&quot;e&#39;f");
-    EXPECT_EQ(EscapeMarkdown("a[b]c\\d(e)"), "a\\[b\\]c\\\\d(e)");
+    EXPECT_EQ(EscapeHtml("a&b<c>d\"e'f\\g\r\n\t\x01\x7F\xD0\x96"),
+              "a&amp;b&lt;c&gt;d&quot;e&#39;f\\g&#13;&#10;&#9;&#1;&#127;\xD0\x96");
+    EXPECT_EQ(EscapeMarkdown("!\"#$%&'()*+,-./:;<=>?@[\\]^_`{|}~"),
+              "\\!\\\"\\#\\$\\%\\&\\'\\(\\)\\*\\+\\,\\-\\.\\/\\:\\;\\<\\=\\>\\?\\@\\[\\\\\\]\\^\\_\\`\\{\\|\\}\\~");
+    EXPECT_EQ(EscapeMarkdown("a\r\nb\rc\nd\te \xD0\x96"), "a b c d\te \xD0\x96");
 }
 
 TEST(OutputFormats, SnippetsAroundTheDataUrlAndBackAgain) {
     struct Case {
         Format format;
+        const char* header;
         const wchar_t* type;
         const wchar_t* name;
         const char* before;
         const char* after;
     };
     const Case cases[] = {
-        {Format::kText, L"image/png", L"a.png", "", ""},
-        {Format::kLine, L"image/png", L"a.png", "", ""},
-        {Format::kCss, L"font/woff2", L"f.woff2", "url(\"", "\")"},
-        {Format::kHtml, L"image/png", L"a&b.png", "<img src=\"", "\" alt=\"a&amp;b.png\">"},
-        {Format::kHtml, L"IMAGE/SVG+XML", L"\"x\".svg", "<img src=\"", "\" alt=\"&quot;x&quot;.svg\">"},
-        {Format::kHtml, L"application/pdf", L"<r>.pdf", "<a href=\"", "\" download=\"&lt;r&gt;.pdf\">&lt;r&gt;.pdf</a>"},
-        {Format::kHtml, L"", L"", "<a href=\"", "\" download=\"\"></a>"},
-        {Format::kMarkdown, L"image/gif", L"[1].gif", "![\\[1\\].gif](", ")"},
-        {Format::kMarkdown, L"text/plain", L"a\\](data:x).txt", "[a\\\\\\](data:x).txt](", ")"},
-        {Format::kMarkdown, L"text/plain", L"Фото.txt", "[\xD0\xA4\xD0\xBE\xD1\x82\xD0\xBE.txt](", ")"},
+        {Format::kText, "data:image/png;base64,\r\n", L"image/png", L"a.png", "data:image/png;base64,\r\n", ""},
+        {Format::kLine, "data:image/png,", L"image/png", L"a.png", "data:image/png,", ""},
+        {Format::kCss, "data:font/woff2;base64,", L"font/woff2", L"f.woff2", "url(\"data:font/woff2;base64,", "\")"},
+        {Format::kCss, "data:x/y;a=\"\\\"\";base64,", L"x/y", L"", "url(\"data:x/y;a=\\\"\\\\\\\"\\\";base64,", "\")"},
+        {Format::kHtml, "data:image/png,", L"image/png", L"a&b.png", "<img src=\"data:image/png,", "\" alt=\"a&amp;b.png\">"},
+        {Format::kHtml, "data:image/svg+xml,", L"IMAGE/SVG+XML", L"\"x\".svg", "<img src=\"data:image/svg+xml,",
+         "\" alt=\"&quot;x&quot;.svg\">"},
+        {Format::kHtml, "data:application/pdf,", L"application/pdf", L"<r>\r.pdf", "<a href=\"data:application/pdf,",
+         "\" download=\"&lt;r&gt;&#13;.pdf\">&lt;r&gt;&#13;.pdf</a>"},
+        {Format::kHtml, "data:x/y;a=\"&\",", L"x/y", L"", "<a href=\"data:x/y;a=&quot;&amp;&quot;,", "\" download=\"\"></a>"},
+        {Format::kMarkdown, "data:image/gif,", L"image/gif", L"[1].gif", "![\\[1\\]\\.gif](data:image/gif,", ")"},
+        {Format::kMarkdown, "data:text/plain,", L"text/plain", L"a\\](data:x).txt",
+         "[a\\\\\\]\\(data\\:x\\)\\.txt](data:text/plain,", ")"},
+        {Format::kMarkdown, "data:text/plain,", L"text/plain", L"\u0424\u043E\u0442\u043E.txt",
+         "[\xD0\xA4\xD0\xBE\xD1\x82\xD0\xBE\\.txt](data:text/plain,", ")"},
+        {Format::kMarkdown, "data:x/y;a=\"(b c)&<\\\"\";base64,", L"x/y", L"",
+         "[](data:x/y;a=\"\\(b%20c\\)\\&\\<\\\\\"\";base64,", ")"},
     };
-    const std::string dataUrl = "data:x/y;base64,YWJj";
+    const std::string body = "YWJj";
     for (const Case& c : cases) {
-        const Snippet snippet = SnippetAround(c.format, c.type, c.name);
+        const Snippet snippet = SnippetAround(c.format, c.header, c.type, c.name);
         EXPECT_EQ(snippet.before, c.before) << c.before;
         EXPECT_EQ(snippet.after, c.after) << c.after;
-        EXPECT_EQ(DataUrlInSnippet(snippet.before + dataUrl + snippet.after), dataUrl) << c.before;
+        const std::string text = snippet.before + body + snippet.after;
+        const std::string_view found = DataUrlInSnippet(text);
+        EXPECT_EQ(found.substr(0, 5), "data:") << c.before;
+        EXPECT_EQ(found.substr(found.size() - body.size()), body) << c.before;
     }
     EXPECT_EQ(DataUrlInSnippet("something else"), "something else");
     EXPECT_EQ(DataUrlInSnippet("url(\"data:,never closed"), "url(\"data:,never closed");

@@ -1,0 +1,90 @@
+#include "builder/PercentEncoding.h"
+
+#include <array>
+#include <cstdint>
+#include <cstring>
+
+#include "support/Error.h"
+
+namespace lumarind {
+namespace {
+
+constexpr std::string_view kKeptPunctuation = "-._~!$*+,=:@/?";
+constexpr char kHexDigits[] = "0123456789ABCDEF";
+
+// What a byte becomes: itself or %XX, padded to four characters so that
+// each is stored with one copy.
+struct Form {
+    char text[4];
+    std::uint8_t length;
+};
+
+constexpr std::array<Form, 256> Forms() {
+    std::array<Form, 256> forms{};
+    for (int byte = 0; byte < 256; ++byte) {
+        const bool kept = (byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z') || (byte >= '0' && byte <= '9') ||
+                          kKeptPunctuation.find(static_cast<char>(byte)) != std::string_view::npos;
+        if (kept) forms[byte] = Form{{static_cast<char>(byte), 0, 0, 0}, 1};
+        else forms[byte] = Form{{'%', kHexDigits[byte >> 4], kHexDigits[byte & 15], 0}, 3};
+    }
+    return forms;
+}
+
+constexpr std::array<Form, 256> kForms = Forms();
+
+int HexValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+}  // namespace
+
+bool IsKeptInPercentForm(unsigned char byte) { return kForms[byte].length == 1; }
+
+std::size_t PercentEncodedLength(std::string_view bytes) {
+    std::size_t length = 0;
+    for (const char c : bytes) length += kForms[static_cast<unsigned char>(c)].length;
+    return length;
+}
+
+char* PercentEncode(std::string_view bytes, char* out) {
+    const auto* in = reinterpret_cast<const unsigned char*>(bytes.data());
+    const auto* end = in + bytes.size();
+    // Four characters are stored for each byte and one or three kept; the
+    // three bytes after it write at least three more, so no store passes
+    // the end of the output before the last three.
+    for (; end - in > 3; ++in) {
+        const Form& form = kForms[*in];
+        std::memcpy(out, form.text, 4);
+        out += form.length;
+    }
+    for (; in != end; ++in) {
+        const Form& form = kForms[*in];
+        std::memcpy(out, form.text, form.length);
+        out += form.length;
+    }
+    return out;
+}
+
+std::string PercentDecode(std::string_view body) {
+    std::string bytes;
+    bytes.reserve(body.size());
+    for (std::size_t i = 0; i < body.size(); ++i) {
+        const char c = body[i];
+        if (c == '\r' || c == '\n') continue;
+        if (c != '%') {
+            bytes += c;
+            continue;
+        }
+        const int high = i + 1 < body.size() ? HexValue(body[i + 1]) : -1;
+        const int low = i + 2 < body.size() ? HexValue(body[i + 2]) : -1;
+        if (high < 0 || low < 0) throw Error(errors::kInvalidArgument, L"invalid percent escape");
+        bytes += static_cast<char>(high * 16 + low);
+        i += 2;
+    }
+    return bytes;
+}
+
+}  // namespace lumarind

@@ -1,0 +1,26 @@
+// The percent form of a data URL's body, both ways. Each byte is kept as
+// itself when it is an unreserved or harmless URL character, otherwise
+// written %XX in upper-case hex. Quotes, brackets, parentheses, '<', '>',
+// '&', '#', '%', spaces, controls and every byte from 0x80 are encoded, so
+// the result is safe inside HTML attributes, CSS strings and Markdown links;
+// so is ';', which RFC 2397 allows as it is but Chromium takes for the end
+// of the media type wherever it stands.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace lumarind {
+
+bool IsKeptInPercentForm(unsigned char byte);
+std::size_t PercentEncodedLength(std::string_view bytes);
+// Writes PercentEncodedLength(bytes) characters at out; returns their end.
+char* PercentEncode(std::string_view bytes, char* out);
+
+// The bytes of a percent-encoded body: every %XX turned back into its byte,
+// any other character taken as it is (';' included), line breaks skipped.
+// Throws lumarind::Error at a '%' without two hex digits.
+std::string PercentDecode(std::string_view body);
+
+}  // namespace lumarind
