@@ -7,6 +7,11 @@
 # publisher and version come from common/Version.h, the icon from
 # resources/A_MAIN.ico, as the program's own do; VERSION (such as 1.00.0002)
 # stands in for the version, to try an upgrade. Prints the two paths.
+#
+# With LUMARIND_SIGN_PFX (a PKCS#12 file; LUMARIND_SIGN_PASSWORD its password,
+# LUMARIND_SIGN_TIMESTAMP a timestamp server's URL, both optional) the two
+# programs are signed before they are packed, and then the MSI. Either both
+# packages are made, complete, or neither is there.
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
@@ -35,12 +40,47 @@ files=(Lumarind.exe lumarind-cli.exe Lumarind.txt)
 for file in "${files[@]}"; do
     [ -f "$bin/$file" ] || { echo "make-packages: $bin/$file is missing" >&2; exit 1; }
 done
+zip_file="$out/$name-$version-win64.zip"
+msi_file="$out/$name-$version-win64.msi"
+rm -f "$zip_file" "$msi_file"
+# Beside the packages, so that they are moved into place whole.
+work=$(mktemp -d "$out/.make-packages.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+
+# Signs IN into OUT with the certificate of LUMARIND_SIGN_PFX. The password
+# goes through a pipe, not the command line that every user can see.
+sign() {
+    local report
+    if ! report=$(printf '%s' "${LUMARIND_SIGN_PASSWORD:-}" |
+            osslsigncode sign -pkcs12 "$LUMARIND_SIGN_PFX" -readpass - -h sha256 -n "$description" \
+                ${LUMARIND_SIGN_TIMESTAMP:+-ts "$LUMARIND_SIGN_TIMESTAMP"} -in "$1" -out "$2" 2>&1); then
+        echo "make-packages: cannot sign $(basename "$1") with $LUMARIND_SIGN_PFX (LUMARIND_SIGN_PFX," \
+            "LUMARIND_SIGN_PASSWORD${LUMARIND_SIGN_TIMESTAMP:+, LUMARIND_SIGN_TIMESTAMP}); osslsigncode says:" >&2
+        grep -Ev '^$|^[0-9A-F]+:error:' <<<"$report" | head -6 | sed 's/^/    /' >&2 || true
+        echo "make-packages: no package was made." >&2
+        exit 1
+    fi
+}
+
+if [ -n "${LUMARIND_SIGN_PFX:-}" ]; then
+    if [ ! -f "$LUMARIND_SIGN_PFX" ] || [ ! -r "$LUMARIND_SIGN_PFX" ]; then
+        echo "make-packages: LUMARIND_SIGN_PFX names $LUMARIND_SIGN_PFX, which is not a file that can be read;" \
+            "no package was made." >&2
+        exit 1
+    fi
+    mkdir "$work/signed"
+    for file in "${files[@]}"; do
+        case $file in
+        *.exe) sign "$bin/$file" "$work/signed/$file" ;;
+        *) cp "$bin/$file" "$work/signed/$file" ;;
+        esac
+    done
+    bin=$work/signed
+fi
 
 # The zip: one folder, fixed order, fixed modes, every time stamp that of the
 # commit, no extra fields; the same commit gives the same bytes.
-zip_file="$out/$name-$version-win64.zip"
-stage="$out/stage"
-rm -rf "$stage" "$zip_file"
+stage="$work/stage"
 mkdir -p "$stage/$name"
 stamp=$(git -C "$root" log -1 --format=%ct 2>/dev/null || echo "${SOURCE_DATE_EPOCH:-315532800}")
 for file in "${files[@]}"; do
@@ -48,16 +88,19 @@ for file in "${files[@]}"; do
     chmod 644 "$stage/$name/$file"
     touch -d "@$stamp" "$stage/$name/$file"
 done
-(cd "$stage" && TZ=UTC zip -X -D -q "$zip_file" "${files[@]/#/$name/}")
-rm -rf "$stage"
+(cd "$stage" && TZ=UTC zip -X -D -q "$work/package.zip" "${files[@]/#/$name/}")
 
-msi_file="$out/$name-$version-win64.msi"
-rm -f "$msi_file"
 # wixl finds sources only by paths relative to where it runs.
-(cd "$root" && wixl --arch x64 -o "$msi_file" \
+(cd "$root" && wixl --arch x64 -o "$work/package.msi" \
     -D ProductName="$name" -D Manufacturer="$publisher" -D Version="$version" -D NextVersion="$next_version" \
     -D Description="$description" -D BinDir="$(realpath --relative-to="$root" "$bin")" \
     -D IconFile=resources/A_MAIN.ico packaging/Lumarind.wxs)
+if [ -n "${LUMARIND_SIGN_PFX:-}" ]; then
+    sign "$work/package.msi" "$work/signed.msi"
+    mv "$work/signed.msi" "$work/package.msi"
+fi
 
+mv "$work/package.zip" "$zip_file"
+mv "$work/package.msi" "$msi_file"
 echo "$zip_file"
 echo "$msi_file"

@@ -1,5 +1,5 @@
 // The window's layout in twips, exactly as designed, and the one place where
-// twips become pixels.
+// twips become pixels, at the DPI of the monitor the window is on.
 #pragma once
 
 namespace lumarind::layout {
@@ -32,5 +32,8 @@ inline constexpr unsigned kTimerIntervalMs = 1;
 inline int TwipsToPixels(int twips, int dotsPerInch) {
     return (twips * dotsPerInch + kTwipsPerInch / 2) / kTwipsPerInch;
 }
+
+// The font's character height in pixels (a point is 1/72 inch).
+inline int FontPixelHeight(int dotsPerInch) { return (kFontPoints * dotsPerInch + 36) / 72; }
 
 }  // namespace lumarind::layout

@@ -7,10 +7,13 @@
 #include "app/win32/Layout.h"
 #include "app/win32/SeparatorLine.h"
 #include "app/win32/UntrappedError.h"
+#include "app/win32/WindowFont.h"
 #include "common/UserTexts.h"
 #include "common/Version.h"
 #include "support/win32/BoxOwner.h"
+#include "support/win32/ProgramIcon.h"
 #include "support/win32/Win32Error.h"
+#include "support/win32/WindowDpi.h"
 
 namespace lumarind::win32 {
 namespace {
@@ -18,6 +21,8 @@ namespace {
 constexpr UINT_PTR kCommandLineTimer = 1;
 constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
 constexpr DWORD kWindowExStyle = WS_EX_CONTROLPARENT | WS_EX_APPWINDOW;
+// WM_GETDPISCALEDSIZE, which the headers declare for Windows 10 (1703) only.
+constexpr UINT kGetDpiScaledSize = 0x02E4;
 
 struct ControlEntry {
     int id;
@@ -41,11 +46,11 @@ const ControlEntry kControls[] = {
     {ids::cmdSaveFile, L"BUTTON", texts::kSaveButtonCaption, BS_PUSHBUTTON | WS_TABSTOP, 0, layout::cmdSaveFile},
 };
 
-int ScreenDpi() {
-    const HDC screen = GetDC(nullptr);
-    const int dpi = screen != nullptr ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
-    if (screen != nullptr) ReleaseDC(nullptr, screen);
-    return dpi > 0 ? dpi : 96;
+// The outer size of the window whose client area is the designed one at this DPI.
+SIZE FrameSize(int dpi) {
+    const SIZE client{layout::TwipsToPixels(layout::kClientWidth, dpi),
+                      layout::TwipsToPixels(layout::kClientHeight, dpi)};
+    return FrameSizeForClient(client, kWindowStyle, kWindowExStyle, dpi);
 }
 
 std::wstring WindowText(HWND window) {
@@ -84,38 +89,54 @@ MainWindow::~MainWindow() {
 void MainWindow::Create() {
     RegisterMainWindowClass(&MainWindow::Procedure);
     RegisterSeparatorLineClass();
-    const int dpi = ScreenDpi();
-    RECT frame{0, 0, layout::TwipsToPixels(layout::kClientWidth, dpi),
-               layout::TwipsToPixels(layout::kClientHeight, dpi)};
-    AdjustWindowRectEx(&frame, kWindowStyle, FALSE, kWindowExStyle);
     const HWND created = CreateWindowExW(kWindowExStyle, ids::kMainWindowClass, LUMARIND_WIDEN(LUMARIND_INTERNAL_NAME),
-                                         kWindowStyle, CW_USEDEFAULT, CW_USEDEFAULT, frame.right - frame.left,
-                                         frame.bottom - frame.top, nullptr, nullptr, GetModuleHandleW(nullptr), this);
+                                         kWindowStyle, CW_USEDEFAULT, CW_USEDEFAULT, 0, 0, nullptr, nullptr,
+                                         GetModuleHandleW(nullptr), this);
     if (created == nullptr) ThrowLastError();
     CreateControls();
+    // Only a window knows the DPI of the monitor it is on.
+    const int dpi = WindowDpi(window_);
+    LayOut(dpi);
+    const SIZE frame = FrameSize(dpi);
+    SetWindowPos(window_, nullptr, 0, 0, frame.cx, frame.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     DragAcceptFiles(window_, TRUE);
     if (SetTimer(window_, kCommandLineTimer, layout::kTimerIntervalMs, nullptr) == 0) ThrowLastError();
     timerRunning_ = true;
 }
 
+// Placed and given their font by LayOut.
 void MainWindow::CreateControls() {
-    const int dpi = ScreenDpi();
-    font_.reset(CreateFontW(-MulDiv(layout::kFontPoints, dpi, 72), 0, 0, 0, layout::kFontWeight, FALSE, FALSE, FALSE,
-                            layout::kCyrillicCharset, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                            DEFAULT_PITCH | FF_DONTCARE, layout::kFontFace));
-    if (!font_) ThrowLastError();
     for (const ControlEntry& entry : kControls) {
-        const HWND control = CreateWindowExW(
-            entry.exStyle, entry.windowClass, entry.text, WS_CHILD | WS_VISIBLE | entry.style,
-            layout::TwipsToPixels(entry.place.left, dpi), layout::TwipsToPixels(entry.place.top, dpi),
-            layout::TwipsToPixels(entry.place.width, dpi), layout::TwipsToPixels(entry.place.height, dpi), window_,
-            reinterpret_cast<HMENU>(static_cast<INT_PTR>(entry.id)), GetModuleHandleW(nullptr), nullptr);
+        const HWND control = CreateWindowExW(entry.exStyle, entry.windowClass, entry.text,
+                                             WS_CHILD | WS_VISIBLE | entry.style, 0, 0, 0, 0, window_,
+                                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(entry.id)),
+                                             GetModuleHandleW(nullptr), nullptr);
         if (control == nullptr) ThrowLastError();
-        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
         if (entry.id == ids::txtData) textBox_ = control;
     }
     // The document can be as long as memory allows.
     SendMessageW(textBox_, EM_SETLIMITTEXT, 0, 0);
+}
+
+void MainWindow::LayOut(int dpi) {
+    UniqueGdiObject font = CreateWindowFont(dpi);
+    for (const ControlEntry& entry : kControls) {
+        const HWND control = GetDlgItem(window_, entry.id);
+        SetWindowPos(control, nullptr, layout::TwipsToPixels(entry.place.left, dpi),
+                     layout::TwipsToPixels(entry.place.top, dpi), layout::TwipsToPixels(entry.place.width, dpi),
+                     layout::TwipsToPixels(entry.place.height, dpi), SWP_NOZORDER | SWP_NOACTIVATE);
+        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), TRUE);
+    }
+    // Every control has let go of the old font before it is deleted.
+    font_ = std::move(font);
+}
+
+void MainWindow::OnDpiChanged(int dpi, const RECT& suggested) {
+    LayOut(dpi);
+    SetWindowPos(window_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    // Only a window that was given the program's icon gets it anew.
+    if (SendMessageW(window_, WM_GETICON, ICON_BIG, 0) != 0) SetWindowIcons(window_, kIconResourceName, dpi);
 }
 
 void MainWindow::LoadAndShow() {
@@ -223,6 +244,13 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_TIMER:
         if (wParam == kCommandLineTimer) form_.tmrCheckCommandLine_Tick();
         return 0;
+    case WM_DPICHANGED:
+        OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+        return 0;
+    case kGetDpiScaledSize:
+        // Windows then suggests exactly the designed client area in WM_DPICHANGED.
+        *reinterpret_cast<SIZE*>(lParam) = FrameSize(static_cast<int>(wParam));
+        return TRUE;
     case WM_DROPFILES:
         OnDropFiles(reinterpret_cast<HDROP>(wParam));
         return 0;

@@ -54,6 +54,9 @@ private:
     static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void CreateControls();
+    // Places every control and gives it the font for this DPI.
+    void LayOut(int dpi);
+    void OnDpiChanged(int dpi, const RECT& suggested);
     void OnCommand(int id, int notification);
     void OnDropFiles(HDROP drop);
     bool TabOutOfTextBox(const MSG& message);

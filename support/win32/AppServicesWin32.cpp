@@ -9,7 +9,9 @@
 #include "resources/ResourceIds.h"
 #include "support/win32/CommandLineArgsWin32.h"
 #include "support/win32/LongPath.h"
+#include "support/win32/ProgramIcon.h"
 #include "support/win32/Win32Error.h"
+#include "support/win32/WindowDpi.h"
 
 namespace lumarind::win32 {
 namespace {
@@ -19,6 +21,16 @@ struct AboutContent {
     const std::wstring& extra;
     const std::wstring& dedication;
 };
+
+// The template's icon comes in the system's size; the box may be on a
+// monitor of another DPI. Should the icon not load, the template's stays.
+void ShowIconForDpi(HWND dialog, int dpi) noexcept {
+    try {
+        const HICON icon = ProgramIcon(LUMARIND_WIDEN(LUMARIND_ICON_NAME), SystemMetricForDpi(SM_CXICON, dpi));
+        SendDlgItemMessageW(dialog, IDC_ABOUT_ICON, STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
+    } catch (...) {
+    }
+}
 
 INT_PTR CALLBACK AboutProcedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
     switch (message) {
@@ -33,6 +45,7 @@ INT_PTR CALLBACK AboutProcedure(HWND dialog, UINT message, WPARAM wParam, LPARAM
         SetDlgItemTextW(dialog, IDC_ABOUT_TRADEMARKS, app.legalTrademarks.c_str());
         SetDlgItemTextW(dialog, IDC_ABOUT_DEDICATION, content.dedication.c_str());
         SetDlgItemTextW(dialog, IDC_ABOUT_EXTRA, content.extra.c_str());
+        ShowIconForDpi(dialog, WindowDpi(dialog));
         const HWND owner = GetWindow(dialog, GW_OWNER);
         RECT ownerRect{}, dialogRect{};
         if (owner != nullptr && GetWindowRect(owner, &ownerRect) && GetWindowRect(dialog, &dialogRect)) {
@@ -43,6 +56,10 @@ INT_PTR CALLBACK AboutProcedure(HWND dialog, UINT message, WPARAM wParam, LPARAM
         }
         return TRUE;
     }
+    case WM_DPICHANGED:
+        // The dialog manager scales the rest.
+        ShowIconForDpi(dialog, HIWORD(wParam));
+        return FALSE;
     case WM_COMMAND:
         if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
             EndDialog(dialog, LOWORD(wParam));

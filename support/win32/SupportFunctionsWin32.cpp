@@ -2,7 +2,6 @@
 #include <windows.h>
 #include <shellapi.h>
 
-#include <map>
 #include <string>
 
 #include "common/UserTexts.h"
@@ -10,8 +9,10 @@
 #include "support/SupportFunctions.h"
 #include "support/win32/BoxOwner.h"
 #include "support/win32/LongPath.h"
+#include "support/win32/ProgramIcon.h"
 #include "support/win32/UniqueHandle.h"
 #include "support/win32/Win32Error.h"
+#include "support/win32/WindowDpi.h"
 
 namespace lumarind {
 namespace {
@@ -23,22 +24,6 @@ constexpr wchar_t kReadMeFileName[] = L"Lumarind.txt";
 void SetStringValue(HKEY key, const wchar_t* name, const std::wstring& value) {
     RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                    static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
-}
-
-// Icons stay loaded for the life of the process: windows keep using them.
-std::map<std::pair<std::wstring, int>, win32::UniqueIcon>& IconCache() {
-    static std::map<std::pair<std::wstring, int>, win32::UniqueIcon> icons;
-    return icons;
-}
-
-HICON ProgramIcon(const std::wstring& name, int size) {
-    win32::UniqueIcon& icon = IconCache()[{name, size}];
-    if (!icon) {
-        icon.reset(static_cast<HICON>(
-            LoadImageW(GetModuleHandleW(nullptr), name.c_str(), IMAGE_ICON, size, size, LR_DEFAULTCOLOR)));
-        if (!icon) win32::ThrowLastError();
-    }
-    return icon.get();
 }
 
 }  // namespace
@@ -80,10 +65,7 @@ WindowHandle tsGetThunderMainHandle() {
 
 void tsSetWindowResIconAll(WindowHandle window, const std::wstring& resourceName) {
     const HWND hwnd = static_cast<HWND>(window);
-    const HICON large = ProgramIcon(resourceName, GetSystemMetrics(SM_CXICON));
-    const HICON small = ProgramIcon(resourceName, GetSystemMetrics(SM_CXSMICON));
-    SendMessageW(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(large));
-    SendMessageW(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
+    win32::SetWindowIcons(hwnd, resourceName.c_str(), win32::WindowDpi(hwnd));
 }
 
 void tsCenterFormEx(WindowHandle window) {

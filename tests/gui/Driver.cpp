@@ -258,4 +258,15 @@ void RunningProgram::CancelDialog() const {
     Click(GetDlgItem(dialog, IDCANCEL));
 }
 
+void RunningProgram::SendDpiChanged(int dpi, const RECT& suggested) const {
+    void* remote = VirtualAllocEx(process_.get(), nullptr, sizeof suggested, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    if (remote == nullptr) throw std::runtime_error("cannot reach the program's memory");
+    if (WriteProcessMemory(process_.get(), remote, &suggested, sizeof suggested, nullptr)) {
+        DWORD_PTR result = 0;
+        SendMessageTimeoutW(window_, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(remote),
+                            SMTO_ABORTIFHUNG, kDeadlineMs, &result);
+    }
+    VirtualFreeEx(process_.get(), remote, 0, MEM_RELEASE);
+}
+
 }  // namespace lumarind::gui

@@ -63,6 +63,10 @@ public:
     // Answers a file dialog with a name (and the type list entry, if given).
     void AnswerFileDialog(const std::wstring& fileName, std::optional<int> typeIndex = std::nullopt) const;
     void CancelDialog() const;
+    // Sends WM_DPICHANGED as Windows does when the window moves to a monitor
+    // of another DPI; the suggested rectangle is written into the program's
+    // memory, since the message carries only its address.
+    void SendDpiChanged(int dpi, const RECT& suggested) const;
 
 private:
     win32::UniqueFile process_;

@@ -9,11 +9,12 @@ export WINEARCH=win64
 
 xvfb_pid=""
 
-# Starts Xvfb on a display number it picks itself and exports DISPLAY.
+# Starts Xvfb on a display number it picks itself and exports DISPLAY. The
+# screen is 1280x1024 unless a size such as 2560x1600 is given.
 start_virtual_display() {
-    local number_file
+    local number_file size=${1:-1280x1024}
     number_file=$(mktemp)
-    Xvfb -displayfd 3 -nolisten tcp -screen 0 1280x1024x24 3>"$number_file" 2>/dev/null &
+    Xvfb -displayfd 3 -nolisten tcp -screen 0 "${size}x24" 3>"$number_file" 2>/dev/null &
     xvfb_pid=$!
     local deadline=$((SECONDS + 20))
     until [ -s "$number_file" ]; do

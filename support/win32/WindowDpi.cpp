@@ -1,0 +1,54 @@
+#include "support/win32/WindowDpi.h"
+
+namespace lumarind::win32 {
+namespace {
+
+// A user32 function that older Windows lacks, or null.
+template <typename Function>
+Function User32Function(const char* name) {
+    const HMODULE user32 = GetModuleHandleW(L"user32.dll");
+    if (user32 == nullptr) return nullptr;
+    // Through a generic function pointer: GCC warns of a direct cast.
+    return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(user32, name)));
+}
+
+int SystemDpi() {
+    const HDC screen = GetDC(nullptr);
+    if (screen == nullptr) return kDefaultDpi;
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    return dpi > 0 ? dpi : kDefaultDpi;
+}
+
+}  // namespace
+
+int WindowDpi(HWND window) {
+    using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
+    static const auto getDpiForWindow = User32Function<GetDpiForWindowFunction>("GetDpiForWindow");
+    if (getDpiForWindow != nullptr) {
+        if (const UINT dpi = getDpiForWindow(window)) return static_cast<int>(dpi);
+    }
+    return SystemDpi();
+}
+
+int SystemMetricForDpi(int index, int dpi) {
+    using GetSystemMetricsForDpiFunction = int(WINAPI*)(int, UINT);
+    static const auto getSystemMetricsForDpi =
+        User32Function<GetSystemMetricsForDpiFunction>("GetSystemMetricsForDpi");
+    if (getSystemMetricsForDpi != nullptr) return getSystemMetricsForDpi(index, static_cast<UINT>(dpi));
+    return GetSystemMetrics(index);
+}
+
+SIZE FrameSizeForClient(SIZE client, DWORD style, DWORD exStyle, int dpi) {
+    using AdjustWindowRectExForDpiFunction = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
+    static const auto adjustWindowRectExForDpi =
+        User32Function<AdjustWindowRectExForDpiFunction>("AdjustWindowRectExForDpi");
+    RECT frame{0, 0, client.cx, client.cy};
+    if (adjustWindowRectExForDpi == nullptr ||
+        !adjustWindowRectExForDpi(&frame, style, FALSE, exStyle, static_cast<UINT>(dpi))) {
+        AdjustWindowRectEx(&frame, style, FALSE, exStyle);
+    }
+    return {frame.right - frame.left, frame.bottom - frame.top};
+}
+
+}  // namespace lumarind::win32
