@@ -1,5 +1,7 @@
 #include "cli/CliEncode.h"
 
+#include <algorithm>
+#include <cctype>
 #include <vector>
 
 #include "builder/DataUrl.h"
@@ -64,7 +66,36 @@ std::wstring WithCharset(const std::wstring& type, const std::optional<std::wstr
     return charset ? type + L";charset=" + *charset : type;
 }
 
-std::string PercentHeader(const std::wstring& typeAndCharset) { return ToUtf8(L"data:" + typeAndCharset + L","); }
+// The media type as a header carries it, whatever -t, --charset or the
+// system gave: a byte that would end the data URL or the snippet around it
+// (',', quotes, brackets, white space, controls) is percent-encoded as in a
+// body, and so is the ';' of a final ";base64" before a percent body, which
+// --decode would otherwise take for Base64. Registered types pass unchanged.
+std::string MediaTypeInHeader(const std::wstring& typeAndCharset, bool base64Body) {
+    const std::string type = ToUtf8(typeAndCharset);
+    constexpr std::string_view kBase64Mark = ";base64";
+    std::string ending = type.substr(type.size() - std::min(type.size(), kBase64Mark.size()));
+    for (char& c : ending) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    const std::size_t markAt = !base64Body && ending == kBase64Mark ? type.size() - kBase64Mark.size() : type.size();
+    std::string escaped;
+    for (std::size_t i = 0; i < type.size(); ++i) {
+        if (IsKeptInPercentForm(static_cast<unsigned char>(type[i])) && type[i] != ',' && i != markAt) {
+            escaped += type[i];
+        } else {
+            char escape[3];
+            escaped.append(escape, PercentEscape(type[i], escape));
+        }
+    }
+    return escaped;
+}
+
+std::string Base64Header(const std::wstring& typeAndCharset, bool multiLine) {
+    return ToUtf8(DataUrlHeader(FromUtf8(MediaTypeInHeader(typeAndCharset, true)), multiLine));
+}
+
+std::string PercentHeader(const std::wstring& typeAndCharset) {
+    return "data:" + MediaTypeInHeader(typeAndCharset, false) + ",";
+}
 
 // Each piece next() gives is Base64-encoded behind the one before; all but
 // the last are whole lines.
@@ -123,7 +154,7 @@ void EncodeInput(const CliOptions& options, const std::wstring& path, CliPlatfor
     if (!wholeContent) {
         // Streamed: memory stays the same whatever the size.
         output.Write(snippet.before);
-        output.Write(ToUtf8(DataUrlHeader(WithCharset(type, options.charset), multiLine)));
+        output.Write(Base64Header(WithCharset(type, options.charset), multiLine));
         bool first = true;
         WriteBase64(
             [&]() -> std::string_view {
@@ -159,7 +190,7 @@ void EncodeInput(const CliOptions& options, const std::wstring& path, CliPlatfor
     bool percent = options.encoding == Encoding::kPercent;
     if (options.encoding == Encoding::kAuto) {
         const std::size_t percentLength = PercentHeader(percentType).size() + PercentEncodedLength(content);
-        const std::size_t base64Length = ToUtf8(DataUrlHeader(WithCharset(type, options.charset), false)).size() +
+        const std::size_t base64Length = Base64Header(WithCharset(type, options.charset), false).size() +
                                          base64::EncodedLength(content.size(), base64::Lines::kSingle);
         percent = validUtf8 && percentLength < base64Length;
     }
@@ -168,7 +199,7 @@ void EncodeInput(const CliOptions& options, const std::wstring& path, CliPlatfor
         output.Write(PercentHeader(percentType));
         WritePercent(content, output);
     } else {
-        output.Write(ToUtf8(DataUrlHeader(WithCharset(type, options.charset), multiLine)));
+        output.Write(Base64Header(WithCharset(type, options.charset), multiLine));
         WriteBase64(Pieces(content), lines, output);
     }
     output.Write(snippet.after);

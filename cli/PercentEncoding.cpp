@@ -29,16 +29,20 @@ std::size_t PercentEncodedLength(std::string_view bytes) {
     return bytes.size() + 2 * encoded;
 }
 
+char* PercentEscape(char c, char* out) {
+    const auto byte = static_cast<unsigned char>(c);
+    out[0] = '%';
+    out[1] = kHexDigits[byte >> 4];
+    out[2] = kHexDigits[byte & 15];
+    return out + 3;
+}
+
 char* PercentEncode(std::string_view bytes, char* out) {
     for (const char c : bytes) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (kKept[byte]) {
+        if (kKept[static_cast<unsigned char>(c)]) {
             *out++ = c;
         } else {
-            out[0] = '%';
-            out[1] = kHexDigits[byte >> 4];
-            out[2] = kHexDigits[byte & 15];
-            out += 3;
+            out = PercentEscape(c, out);
         }
     }
     return out;

@@ -14,6 +14,8 @@ bool IsKeptInPercentForm(unsigned char byte);
 std::size_t PercentEncodedLength(std::string_view bytes);
 // Writes PercentEncodedLength(bytes) characters at out; returns their end.
 char* PercentEncode(std::string_view bytes, char* out);
+// Writes the three characters %XX of any byte, kept or not; returns their end.
+char* PercentEscape(char byte, char* out);
 bool HasByteFrom0x80(std::string_view bytes);
 
 }  // namespace lumarind::cli
