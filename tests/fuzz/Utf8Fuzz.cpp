@@ -1,5 +1,5 @@
-// UTF-8 and wide text, and the Linux file-name mapping: any bytes are
-// judged as an independent validator judges them, valid text comes back
+// UTF-8, wide text and UTF-16, and the Linux file-name mapping: any bytes
+// are judged as an independent validator judges them, valid text comes back
 // unchanged, and every byte string survives the trip through a file name.
 #include <string>
 
@@ -32,6 +32,37 @@ bool IsWellFormedUtf8(std::string_view bytes) {
 }
 
 bool IsScalarValue(char32_t code) { return code <= 0x10FFFF && (code < 0xD800 || code > 0xDFFF); }
+bool IsSurrogate(char32_t unit) { return unit >= 0xD800 && unit <= 0xDFFF; }
+
+// Written from the Unicode standard (3.9, D91).
+std::u16string Utf16Of(const std::wstring& codes) {
+    std::u16string units;
+    for (const wchar_t c : codes) {
+        const auto code = static_cast<char32_t>(c);
+        if (code < 0x10000) {
+            units += static_cast<char16_t>(code);
+        } else {
+            units += static_cast<char16_t>(0xD800 + ((code - 0x10000) >> 10));
+            units += static_cast<char16_t>(0xDC00 + ((code - 0x10000) & 0x3FF));
+        }
+    }
+    return units;
+}
+
+// The units with each surrogate that is not half of a pair replaced.
+std::u16string PairsKept(const std::u16string& units) {
+    std::u16string kept = units;
+    for (std::size_t i = 0; i < kept.size(); ++i) {
+        const bool pair = i + 1 < kept.size() && kept[i] >= 0xD800 && kept[i] <= 0xDBFF && kept[i + 1] >= 0xDC00 &&
+                          kept[i + 1] <= 0xDFFF;
+        if (pair) {
+            ++i;
+        } else if (IsSurrogate(kept[i])) {
+            kept[i] = u'\xFFFD';
+        }
+    }
+    return kept;
+}
 
 }  // namespace
 
@@ -44,6 +75,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Require(IsWellFormedUtf8(again), "ToUtf8 writes well-formed UTF-8");
     if (valid) Require(again == bytes, "valid UTF-8 comes back unchanged");
     for (const wchar_t c : text) Require(IsScalarValue(static_cast<char32_t>(c)), "FromUtf8 gives scalar values");
+
+    // UTF-16, as Windows holds text, on this system too.
+    const std::u16string utf16 = FromUtf8ToUtf16(bytes);
+    Require(utf16 == Utf16Of(text), "UTF-16 holds the same code points, beyond U+FFFF as pairs");
+    Require(ToUtf8(utf16) == again, "UTF-16 turns into the same UTF-8");
+    std::u16string units(size / 2, u'\0');
+    for (std::size_t i = 0; i < units.size(); ++i) units[i] = static_cast<char16_t>(data[2 * i] | data[2 * i + 1] << 8);
+    const std::string fromUnits = ToUtf8(units);
+    Require(IsWellFormedUtf8(fromUnits), "ToUtf8 of any UTF-16 units is well-formed");
+    Require(FromUtf8ToUtf16(fromUnits) == PairsKept(units), "UTF-16 comes back from UTF-8, lone surrogates as U+FFFD");
 
     const std::wstring name = cli::FileNameFromBytes(bytes);
     Require(cli::FileNameToBytes(name) == bytes, "any bytes come back from a file name");
