@@ -55,12 +55,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const fuzz::CliResult again = fuzz::RunCliOn({L"-t", typeArgument, L"-1", L"-e", encoding}, decoded.output);
         Require(again.status == cli::kExitSuccess, "the decoded bytes encode again");
         Require(DecodeDataUrl(again.output) == decoded.output, "encoded again, they decode to the same bytes");
+        if (encoding == std::wstring_view(L"base64")) {
+            // Escaped where it would end the data URL; unescaped, the type given.
+            const std::string_view header = std::string_view(again.output).substr(0, again.output.find(";base64,"));
+            Require(DecodeDataUrl("data:," + std::string(header.substr(5))) == ToUtf8(typeArgument),
+                    "encoded again, the media type stays");
+        }
     }
-    // The type is written escaped where it would end the data URL; unescaped
-    // it is the type given.
-    const fuzz::CliResult again = fuzz::RunCliOn({L"-t", typeArgument, L"-1"}, decoded.output);
-    const std::string_view header = std::string_view(again.output).substr(0, again.output.find(";base64,"));
-    Require(DecodeDataUrl("data:," + std::string(header.substr(5))) == ToUtf8(typeArgument),
-            "encoded again, the media type stays");
     return 0;
 }
