@@ -2,8 +2,7 @@
 
 #include <shlobj.h>
 
-#include <cstring>
-
+#include "support/portable/DroppedFileList.h"
 #include "support/win32/UniqueHandle.h"
 
 namespace lumarind::win32 {
@@ -11,53 +10,36 @@ namespace {
 
 using UniqueDrop = UniqueHandle<NullIsInvalid<HDROP, DragFinish>>;
 
-constexpr UINT kCountFiles = 0xFFFFFFFF;
+static_assert(sizeof(DROPFILES) == kDropHeaderSize, "the portable reader knows the header's layout");
 
-// True when the list of names ends, with its empty name, inside the block.
-template <typename Char>
-bool ListEndsInside(const unsigned char* list, std::size_t bytes) {
-    const std::size_t count = bytes / sizeof(Char);
-    Char previous = 1;
-    for (std::size_t index = 0; index < count; ++index) {
-        Char c;
-        std::memcpy(&c, list + index * sizeof(Char), sizeof c);
-        if (c == 0 && previous == 0) return true;
-        previous = c;
-    }
-    return false;
+// The names the block holds, read by the portable parser rather than by
+// DragQueryFileW: Wine's virtual desktop posts a drop with memory of the
+// desktop's own process, which here is garbage, and DragQueryFileW would
+// read past it.
+DroppedFileNames ReadNames(HDROP drop) {
+    const auto* data = static_cast<const unsigned char*>(GlobalLock(drop));
+    if (data == nullptr) return {};
+    DroppedFileNames names = ParseDroppedFileList(data, GlobalSize(drop));
+    GlobalUnlock(drop);
+    return names;
 }
 
-// Wine's virtual desktop posts a drop with memory of the desktop's own
-// process, which here is garbage; DragQueryFileW would read past it.
-bool IsWellFormed(HDROP drop) {
-    const SIZE_T size = GlobalSize(drop);
-    if (size < sizeof(DROPFILES)) return false;
-    const auto* data = static_cast<const unsigned char*>(GlobalLock(drop));
-    if (data == nullptr) return false;
-    DROPFILES header;
-    std::memcpy(&header, data, sizeof header);
-    const bool wellFormed =
-        header.pFiles >= sizeof(DROPFILES) && header.pFiles < size &&
-        (header.fWide ? ListEndsInside<wchar_t>(data + header.pFiles, size - header.pFiles)
-                      : ListEndsInside<char>(data + header.pFiles, size - header.pFiles));
-    GlobalUnlock(drop);
-    return wellFormed;
+std::wstring FromCodePage(const std::string& name) {
+    const int length = MultiByteToWideChar(CP_ACP, 0, name.data(), static_cast<int>(name.size()), nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    wide.resize(static_cast<std::size_t>(
+        MultiByteToWideChar(CP_ACP, 0, name.data(), static_cast<int>(name.size()), wide.data(), length)));
+    return wide;
 }
 
 }  // namespace
 
 std::vector<std::wstring> TakeDroppedFiles(HDROP drop) {
     const UniqueDrop owned(drop);
+    const DroppedFileNames names = ReadNames(drop);
     std::vector<std::wstring> paths;
-    if (!IsWellFormed(drop)) return paths;
-    const UINT count = DragQueryFileW(drop, kCountFiles, nullptr, 0);
-    paths.reserve(count);
-    for (UINT index = 0; index < count; ++index) {
-        const UINT length = DragQueryFileW(drop, index, nullptr, 0);
-        std::wstring path(static_cast<std::size_t>(length) + 1, L'\0');
-        path.resize(DragQueryFileW(drop, index, path.data(), length + 1));
-        if (!path.empty()) paths.push_back(std::move(path));
-    }
+    for (const std::u16string& name : names.wide) paths.emplace_back(name.begin(), name.end());
+    for (const std::string& name : names.narrow) paths.push_back(FromCodePage(name));
     return paths;
 }
 

@@ -14,10 +14,8 @@ std::wstring Lower(std::wstring text) {
     return text;
 }
 
-}  // namespace
-
-MimeTypesReader::MimeTypesReader(const std::string& databasePath) {
-    std::ifstream database(databasePath);
+std::map<std::wstring, std::wstring> ReadTypes(std::istream& database) {
+    std::map<std::wstring, std::wstring> types;
     std::string line;
     while (std::getline(database, line)) {
         const std::size_t hash = line.find('#');
@@ -25,9 +23,19 @@ MimeTypesReader::MimeTypesReader(const std::string& databasePath) {
         std::istringstream words(line);
         std::string type, extension;
         if (!(words >> type)) continue;
-        while (words >> extension) types_.emplace(Lower(FromUtf8(extension)), FromUtf8(type));
+        while (words >> extension) types.emplace(Lower(FromUtf8(extension)), FromUtf8(type));
     }
+    return types;
 }
+
+}  // namespace
+
+MimeTypesReader::MimeTypesReader(const std::string& databasePath) {
+    std::ifstream database(databasePath);
+    types_ = ReadTypes(database);
+}
+
+MimeTypesReader::MimeTypesReader(std::istream& database) : types_(ReadTypes(database)) {}
 
 std::wstring MimeTypesReader::ReadValue(std::uint32_t rootKey, const std::wstring& keyName,
                                         const std::wstring& valueName, int, std::int32_t&) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <istream>
 #include <map>
 #include <string>
 
@@ -14,6 +15,8 @@ namespace lumarind::cli {
 class MimeTypesReader : public RegistryReader {
 public:
     explicit MimeTypesReader(const std::string& databasePath = "/etc/mime.types");
+    // The database's content, as that file holds it.
+    explicit MimeTypesReader(std::istream& database);
     std::wstring ReadValue(std::uint32_t rootKey, const std::wstring& keyName, const std::wstring& valueName, int,
                            std::int32_t&) override;
 

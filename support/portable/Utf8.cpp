@@ -9,16 +9,18 @@ namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
 
-void AppendWide(std::wstring& out, char32_t code) {
-    if constexpr (sizeof(wchar_t) == 2) {
+// Code units of 16 bits take a code beyond U+FFFF as a surrogate pair.
+template <typename Unit>
+void AppendCode(std::basic_string<Unit>& out, char32_t code) {
+    if constexpr (sizeof(Unit) == 2) {
         if (code >= 0x10000) {
             code -= 0x10000;
-            out += static_cast<wchar_t>(0xD800 + (code >> 10));
-            out += static_cast<wchar_t>(0xDC00 + (code & 0x3FF));
+            out += static_cast<Unit>(0xD800 + (code >> 10));
+            out += static_cast<Unit>(0xDC00 + (code & 0x3FF));
             return;
         }
     }
-    out += static_cast<wchar_t>(code);
+    out += static_cast<Unit>(code);
 }
 
 // A well-formed UTF-8 sequence: its length and the code point it carries.
@@ -45,14 +47,13 @@ Sequence SequenceAt(std::string_view bytes, std::size_t at) {
     return {length, code};
 }
 
-}  // namespace
-
-std::string ToUtf8(std::wstring_view text) {
+template <typename Unit>
+std::string ToUtf8Units(std::basic_string_view<Unit> text) {
     std::string out;
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
         char32_t code = static_cast<char32_t>(text[i]);
-        if (sizeof(wchar_t) == 2 && code >= 0xD800 && code <= 0xDBFF && i + 1 < text.size() &&
+        if (sizeof(Unit) == 2 && code >= 0xD800 && code <= 0xDBFF && i + 1 < text.size() &&
             static_cast<char32_t>(text[i + 1]) >= 0xDC00 && static_cast<char32_t>(text[i + 1]) <= 0xDFFF) {
             code = 0x10000 + ((code - 0xD800) << 10) + (static_cast<char32_t>(text[++i]) - 0xDC00);
         } else if ((code >= 0xD800 && code <= 0xDFFF) || code > 0x10FFFF) {
@@ -77,21 +78,29 @@ std::string ToUtf8(std::wstring_view text) {
     return out;
 }
 
-std::wstring FromUtf8(std::string_view bytes) {
-    std::wstring out;
+template <typename Unit>
+std::basic_string<Unit> FromUtf8Units(std::string_view bytes) {
+    std::basic_string<Unit> out;
     out.reserve(bytes.size());
     for (std::size_t i = 0; i < bytes.size();) {
         const Sequence sequence = SequenceAt(bytes, i);
         if (sequence.length == 0) {
-            AppendWide(out, kReplacement);
+            AppendCode(out, kReplacement);
             ++i;
             continue;
         }
-        AppendWide(out, sequence.code);
+        AppendCode(out, sequence.code);
         i += sequence.length;
     }
     return out;
 }
+
+}  // namespace
+
+std::string ToUtf8(std::wstring_view text) { return ToUtf8Units(text); }
+std::string ToUtf8(std::u16string_view text) { return ToUtf8Units(text); }
+std::wstring FromUtf8(std::string_view bytes) { return FromUtf8Units<wchar_t>(bytes); }
+std::u16string FromUtf8ToUtf16(std::string_view bytes) { return FromUtf8Units<char16_t>(bytes); }
 
 std::size_t Utf8SequenceLength(std::string_view bytes, std::size_t at) { return SequenceAt(bytes, at).length; }
 

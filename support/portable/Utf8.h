@@ -1,5 +1,6 @@
 // UTF-8 and the program's wide text, whatever the width of wchar_t
-// (16 bits with surrogate pairs on Windows, 32 bits elsewhere).
+// (16 bits with surrogate pairs on Windows, 32 bits elsewhere), and UTF-16
+// on any system, so that Windows' form is checked natively too.
 #pragma once
 
 #include <string>
@@ -7,9 +8,12 @@
 
 namespace lumarind {
 
+// An unpaired surrogate becomes U+FFFD.
 std::string ToUtf8(std::wstring_view text);
+std::string ToUtf8(std::u16string_view text);
 // Malformed sequences become U+FFFD.
 std::wstring FromUtf8(std::string_view bytes);
+std::u16string FromUtf8ToUtf16(std::string_view bytes);
 
 // The length of the well-formed UTF-8 sequence starting at bytes[at] (no
 // overlong forms, no surrogates, nothing past U+10FFFF), or 0.

@@ -151,15 +151,20 @@ printf abc >"caf$(printf '\xe9').bin"
 check "non-UTF-8 names are used exactly as given" bash -c "'$native' -1 -t '' -o \"out\$(printf '\xff').txt\" \"caf\$(printf '\xe9').bin\" && [ \"\$(cat \"out\$(printf '\xff').txt\")\" = data:\;base64,YWJj ]"
 printf '\xef\xbb\xbf data:;base64,YWJj \r\n' >bom.txt
 check "--decode takes a byte order mark and white space around" bash -c "[ \"\$('$native' -d bom.txt)\" = abc ]"
-truncate -s 1G sparse.bin
-# Standard input is held in memory where the header needs all of it; a
-# file is read twice instead.
-check "out of memory while encoding standard input: a message, exit 1" bash -c "(ulimit -v 200000; '$native' -e percent -o out.txt <sparse.bin 2>&1 >/dev/null | grep -q 'memory'; [ \${PIPESTATUS[0]} -eq 1 ]) && [ ! -e out.txt ]"
-truncate -s 300M sparse-text.txt
-check "a file larger than the memory allowed, percent-encoded as text" bash -c "(ulimit -v 200000; '$native' -t text/plain -e percent -o /dev/null sparse-text.txt)"
-rm -f sparse-text.txt
-check "out of memory while decoding: a message, exit 1" bash -c "(ulimit -v 200000; '$native' -d sparse.bin 2>&1 >/dev/null | grep -q 'memory'; [ \${PIPESTATUS[0]} -eq 1 ])"
-rm -f sparse.bin
+# A build under AddressSanitizer reserves terabytes of address space as it
+# starts, so a memory limit stops it before it runs: only the plain build
+# meets these.
+if ! grep -qa __asan_init "$native"; then
+    truncate -s 1G sparse.bin
+    # Standard input is held in memory where the header needs all of it; a
+    # file is read twice instead.
+    check "out of memory while encoding standard input: a message, exit 1" bash -c "(ulimit -v 200000; '$native' -e percent -o out.txt <sparse.bin 2>&1 >/dev/null | grep -q 'memory'; [ \${PIPESTATUS[0]} -eq 1 ]) && [ ! -e out.txt ]"
+    truncate -s 300M sparse-text.txt
+    check "a file larger than the memory allowed, percent-encoded as text" bash -c "(ulimit -v 200000; '$native' -t text/plain -e percent -o /dev/null sparse-text.txt)"
+    rm -f sparse-text.txt
+    check "out of memory while decoding: a message, exit 1" bash -c "(ulimit -v 200000; '$native' -d sparse.bin 2>&1 >/dev/null | grep -q 'memory'; [ \${PIPESTATUS[0]} -eq 1 ])"
+    rm -f sparse.bin
+fi
 if [ -n "$windows" ]; then
     check "Windows: -o naming the input: exit 1, input unchanged" bash -c "wine '$windows' -o same.png same.png >/dev/null 2>&1; [ \$? -eq 1 ] && cmp -s same.png '$work/picture.png'"
     check "Windows: -o naming the input by another path: exit 1" bash -c "wine '$windows' -d -o '$(winepath -w "$work/safety/same.png" 2>/dev/null)' same.png >/dev/null 2>&1; [ \$? -eq 1 ] && cmp -s same.png '$work/picture.png'"

@@ -10,99 +10,12 @@
 #include "cli/CliOptions.h"
 #include "cli/CliRun.h"
 #include "support/portable/Utf8.h"
-#include "tests/unit/FakeRegistryReader.h"
+#include "tests/unit/FakeCliPlatform.h"
 
 namespace lumarind::cli {
 namespace {
 
-// Files in memory; an output file appears only when committed.
-class FakeCliPlatform : public CliPlatform {
-public:
-    class Source : public ByteSource {
-    public:
-        Source(std::string bytes, bool regular) : bytes_(std::move(bytes)), regular_(regular) {}
-        std::size_t SizeHint() const override { return regular_ ? bytes_.size() : 0; }
-        std::size_t Read(char* buffer, std::size_t capacity) override {
-            const std::size_t count = std::min(capacity, bytes_.size() - at_);
-            bytes_.copy(buffer, count, at_);
-            at_ += count;
-            return count;
-        }
-
-    private:
-        std::string bytes_;
-        bool regular_;
-        std::size_t at_ = 0;
-    };
-    class Sink : public ByteSink {
-    public:
-        Sink(FakeCliPlatform& platform, std::wstring path) : platform_(platform), path_(std::move(path)) {}
-        void Write(std::string_view bytes) override {
-            if (platform_.outOfMemoryIn == L"sink") throw std::bad_alloc();
-            if (platform_.failWrites) throw Error(28, L"No space left on device");
-            pending_ += bytes;
-        }
-        void Commit() override {
-            if (path_.empty()) platform_.standardOutput += pending_;
-            else platform_.files[path_] = pending_;
-        }
-
-    private:
-        FakeCliPlatform& platform_;
-        std::wstring path_;
-        std::string pending_;
-    };
-
-    std::unique_ptr<ByteSource> OpenInput(const std::wstring& path) override {
-        if (path.empty()) return std::make_unique<Source>(standardInput, false);
-        const auto found = files.find(path);
-        if (found == files.end()) throw Error(2, L"No such file or directory");
-        auto source = std::make_unique<Source>(found->second, true);
-        // Another program writes the file once it has been opened.
-        if (const auto change = changes.find(path); change != changes.end()) found->second = change->second;
-        return source;
-    }
-    std::unique_ptr<ByteSink> OpenOutput(const std::wstring& path) override {
-        return std::make_unique<Sink>(*this, path);
-    }
-    std::unique_ptr<RegistryReader> NewRegistryReader() override {
-        if (outOfMemoryIn == L"registry") throw std::bad_alloc();
-        ++registryReaders;
-        return registry.NewReader();
-    }
-    std::wstring FileName(const std::wstring& path) const override { return path.substr(path.rfind(L'/') + 1); }
-    bool IsSameFile(const std::wstring& input, const std::wstring& output) override {
-        const std::wstring in = input.empty() ? standardInputFile : input;
-        const auto identity = [this](const std::wstring& path) {
-            const auto alias = links.find(path);
-            return alias == links.end() ? path : alias->second;
-        };
-        return files.count(identity(in)) != 0 && identity(in) == identity(output);
-    }
-    void WriteError(std::string_view text) override { standardError += text; }
-    std::string_view LineBreak() const override { return lineBreak; }
-    void WriteText(std::string_view text) override {
-        if (outOfMemoryIn == L"text") throw std::bad_alloc();
-        standardOutput += text;
-    }
-
-    std::map<std::wstring, std::string> files;
-    // What a file holds from the moment it is first opened.
-    std::map<std::wstring, std::string> changes;
-    int registryReaders = 0;
-    // Another name for a file, as a link or a second path gives one.
-    std::map<std::wstring, std::wstring> links;
-    // The file standard input was redirected from, if any.
-    std::wstring standardInputFile;
-    // Where the next allocation fails: "text", "registry" or "sink".
-    std::wstring outOfMemoryIn;
-    std::string lineBreak = "\n";
-    std::string standardInput;
-    std::string standardOutput;
-    std::string standardError;
-    bool failWrites = false;
-    testing::FakeRegistry registry;
-};
+using testing::FakeCliPlatform;
 
 class CliTest : public ::testing::Test {
 protected:
@@ -469,6 +382,25 @@ TEST_F(CliTest, SeveralFilesEachFollowedByALineBreak) {
     EXPECT_EQ(platform.files.count(L"partial.txt"), 0u);
     EXPECT_EQ(Run({L"-f", L"css", L"-o", L"second.png", L"photo.png", L"second.png"}), kExitFailure);
     EXPECT_EQ(platform.files[L"second.png"], "de");
+}
+
+// A type from -t, --charset or the system that would end the data URL or
+// its snippet is written escaped, and --decode still finds the bytes.
+TEST_F(CliTest, AnAwkwardTypeStillDecodesBackToTheBytes) {
+    const std::vector<std::wstring> cases[] = {
+        {L"-f", L"css", L"-t", L"a/b;x=\"p,q (r)\"", L"photo.png"},
+        {L"-f", L"markdown", L"-t", L"image/png", L"--charset", L"x-y", L"photo.png"},
+        {L"-e", L"percent", L"-t", L"text/x;name=\"a;base64\"", L"photo.png"},
+        {L"-f", L"html", L"-e", L"percent", L"-t", L"text/plain;charset=utf-8", L"photo.png"},
+    };
+    for (const auto& c : cases) {
+        platform.files.erase(L"url.txt");
+        std::vector<std::wstring> arguments = c;
+        arguments.insert(arguments.begin(), {L"-o", L"url.txt"});
+        ASSERT_EQ(Run(arguments), kExitSuccess);
+        ASSERT_EQ(Run({L"-d", L"-o", L"back", L"url.txt"}), kExitSuccess) << platform.files[L"url.txt"];
+        EXPECT_EQ(platform.files[L"back"], "abc") << platform.files[L"url.txt"];
+    }
 }
 
 TEST_F(CliTest, DecodeTurnsEveryResultBackIntoTheBytes) {
