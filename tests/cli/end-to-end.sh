@@ -96,6 +96,31 @@ if mknod null c 1 3 2>/dev/null; then
 fi
 echo old >mode.txt && chmod 640 mode.txt
 check "-o keeps the replaced file's mode" bash -c "'$native' -o mode.txt same.png && [ \$(stat -c %a mode.txt) = 640 ] && [ \$(ls -A | grep -c lumarind-cli) -eq 0 ]"
+# Stopped half-way (by SIGTERM once the first of two rounds of input is
+# written, while it waits for the second), a save leaves the old content and
+# nothing beside it.
+mkfifo feed
+check "-o stopped half-way: the old content, no temporary file left" bash -c \
+    "echo old >stopped.txt; '$native' -o stopped.txt <feed & exec 3>feed; head -c 1000000 /dev/zero >&3;
+     for i in \$(seq 200); do awk '/^wchar/ { exit !(\$2 > 0) }' /proc/\$!/io && break; sleep 0.05; done
+     kill -TERM \$!; wait \$!; [ \"\$(cat stopped.txt)\" = old ] && [ \$(ls -A | grep -c lumarind-cli) -eq 0 ]"
+# Extended attributes, access control lists among them, stay with the file;
+# a folder's default list does not make one the file did not have.
+attributes() { python3 -c 'import os, sys; print(sorted((n, os.getxattr(sys.argv[1], n)) for n in os.listxattr(sys.argv[1])))' "$1"; }
+export -f attributes
+echo old >listed.txt && mkdir defaults && echo old >defaults/plain.txt
+if python3 -c 'import os, struct
+entry = lambda tag, perm, id=0xffffffff: struct.pack("<HHI", tag, perm, id)
+acl = struct.pack("<I", 2) + entry(1, 6) + entry(2, 6, 65534) + entry(4, 4) + entry(0x10, 6) + entry(0x20, 4)
+os.setxattr("listed.txt", "system.posix_acl_access", acl)
+os.setxattr("listed.txt", "user.note", b"kept")
+os.setxattr("defaults", "system.posix_acl_default", acl)' 2>/dev/null; then
+    before=$(attributes listed.txt)
+    check "-o keeps extended attributes and access control lists" bash -c \
+        "'$native' -o listed.txt same.png && [ \"\$(attributes listed.txt)\" = \"\$1\" ] && [ \$(stat -c %a listed.txt) = 664 ]" _ "$before"
+    check "-o in a folder with a default access list adds none to the file" bash -c \
+        "'$native' -o defaults/plain.txt same.png && [ \"\$(attributes defaults/plain.txt)\" = '[]' ]"
+fi
 if [ "$(id -u)" -eq 0 ] && command -v setpriv >/dev/null; then
     chmod 711 "$work" && chmod 777 . && echo old >theirs.txt && chmod 644 theirs.txt
     check "-o onto a file the user may not write: exit 1, unchanged" bash -c "setpriv --reuid=65534 --regid=65534 --clear-groups '$native' -o theirs.txt same.png 2>&1 | grep -q 'Permission denied'; [ \${PIPESTATUS[0]} -eq 1 ] && [ \"\$(cat theirs.txt)\" = old ]"
