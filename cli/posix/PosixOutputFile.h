@@ -1,9 +1,11 @@
 // Where lumarind-cli -o writes on POSIX, once PosixOutputTarget.h has found
 // what the name is.
 //
-// A new file, or a regular file with one name whose owner, group and mode a
-// new file can be given, is replaced only once complete: the bytes go to a
-// temporary file beside it, which is flushed and renamed over it.
+// A new file, or a regular file with one name whose owner, group, mode and
+// extended attributes a new file can be given, is replaced only once
+// complete: the bytes go to an unnamed file in its folder, which is flushed,
+// named and at once renamed over it, so that a run stopped half-way leaves
+// nothing behind.
 //
 // A regular file that cannot be replaced that way without changing what it
 // is (another user's file, a file with several names, a file in a folder

@@ -96,6 +96,7 @@ OutputTarget OwnDescriptor(const std::string& name) {
     const int number = std::stoi(name);
     const int flags = ::fcntl(number, F_GETFL);
     if (flags < 0) ThrowErrno(errno);
+    if (S_ISDIR(StatusOf(number).st_mode)) ThrowErrno(EISDIR);
     if ((flags & O_ACCMODE) == O_RDONLY) ThrowErrno(EBADF);
     OutputTarget target;
     target.kind = OutputTarget::Kind::kStream;
