@@ -6,6 +6,7 @@
 #include <string>
 
 #include "cli/ContentSignature.h"
+#include "cli/MediaType.h"
 #include "cli/WebTypes.h"
 #include "cli/posix/FileNameBytes.h"
 #include "tests/fuzz/FuzzCheck.h"
