@@ -134,7 +134,7 @@ CliOptions ParseCliOptions(const std::vector<std::wstring>& arguments) {
     if (options.contentType && *options.contentType != kAutoType) {
         std::optional<std::wstring> type = NormalisedMediaType(*options.contentType);
         if (!type) throw UsageError{L"'" + *options.contentType + L"' is not a content type: type/subtype and ;name=value parameters, each a word of " +
-                         kTokenCharacters + L" (a value may also be a \"quoted string\")"};
+                         kTokenCharacters + L" (a value may also be a \"quoted string\" without , or ;)"};
         options.contentType = std::move(type);
     }
     if (options.charset && !IsToken(*options.charset)) {

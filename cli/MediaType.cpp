@@ -10,7 +10,9 @@ constexpr std::wstring_view kSpecials = L"()<>@,;:\\\"/[]?=";
 bool IsTokenCharacter(wchar_t c) { return c > 0x20 && c < 0x7F && kSpecials.find(c) == std::wstring_view::npos; }
 
 // Printable ASCII or a tab: what a quoted string may hold besides its quotes.
-bool IsQuotable(wchar_t c) { return (c >= 0x20 && c < 0x7F) || c == '\t'; }
+// Not ',' or ';' though RFC 2045 allows them: a data URL's type ends at its
+// first ',', and browsers end a parameter at ';' even inside quotes.
+bool IsQuotable(wchar_t c) { return ((c >= 0x20 && c < 0x7F) || c == '\t') && c != ',' && c != ';'; }
 
 bool IsBlank(wchar_t c) { return c == ' ' || c == '\t'; }
 
