@@ -32,8 +32,8 @@ const char kUsageText[] =
     "                         UTF-8 text gets \";charset=utf-8\" without it)\n"
     "  -t, --type TYPE        use TYPE as the content type (\"\" for none) instead of\n"
     "                         the one registered for the file's extension; auto: the\n"
-    "                         type browsers expect, from the extension, else from the\n"
-    "                         content's signature, else the registered one\n"
+    "                         type browsers expect, from the extension, else the\n"
+    "                         registered one, else from the content's signature\n"
     "  -o, --output FILE      write to FILE, replacing it only once the output is\n"
     "                         complete; never the input file itself\n"
     "  -d, --decode           read a data URL (or a snippet of the forms above) and\n"
@@ -134,7 +134,7 @@ CliOptions ParseCliOptions(const std::vector<std::wstring>& arguments) {
     if (options.contentType && *options.contentType != kAutoType) {
         std::optional<std::wstring> type = NormalisedMediaType(*options.contentType);
         if (!type) throw UsageError{L"'" + *options.contentType + L"' is not a content type: type/subtype and ;name=value parameters, each a word of " +
-                         kTokenCharacters + L" (a value may also be a \"quoted string\")"};
+                         kTokenCharacters + L" (a value may also be a \"quoted string\" without , or ;)"};
         options.contentType = std::move(type);
     }
     if (options.charset && !IsToken(*options.charset)) {

@@ -9,8 +9,11 @@ constexpr std::wstring_view kSpecials = L"()<>@,;:\\\"/[]?=";
 
 bool IsTokenCharacter(wchar_t c) { return c > 0x20 && c < 0x7F && kSpecials.find(c) == std::wstring_view::npos; }
 
-// Printable ASCII or a tab: what a quoted string may hold besides its quotes.
-bool IsQuotable(wchar_t c) { return (c >= 0x20 && c < 0x7F) || c == '\t'; }
+// Printable ASCII: what a quoted string may hold besides its quotes. Not a
+// tab, ',' or ';' though RFC 2045 allows them: URL parsers drop tabs, a data
+// URL's type ends at its first ',', and browsers end a parameter at ';' even
+// inside quotes.
+bool IsQuotable(wchar_t c) { return c >= 0x20 && c < 0x7F && c != ',' && c != ';'; }
 
 bool IsBlank(wchar_t c) { return c == ' ' || c == '\t'; }
 

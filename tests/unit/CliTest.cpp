@@ -84,6 +84,7 @@ TEST(CliOptions, ParsesEveryFormAndRefusesWrongCommandLines) {
 TEST_F(CliTest, AWrongTypeOrCharsetIsAUsageErrorThatNamesIt) {
     for (const auto& [commandLine, named] : std::vector<std::pair<std::vector<std::wstring>, std::string>>{
              {{L"--charset", L"a,b", L"photo.png"}, "'a,b'"},
+             {{L"-t", L"text/plain;x=\"a,b\"", L"photo.png"}, "'text/plain;x=\"a,b\"'"},
              {{L"-f", L"html", L"-t", L"image/png\" onerror=\"alert(1)", L"photo.png"}, "'image/png\" onerror=\"alert(1)'"}}) {
         platform.standardError.clear();
         EXPECT_EQ(Run(commandLine), kExitUsage);
