@@ -57,7 +57,8 @@ int SystemMetricForDpi(int index, int dpi) {
     static const auto getSystemMetricsForDpi =
         User32Function<GetSystemMetricsForDpiFunction>("GetSystemMetricsForDpi");
     if (getSystemMetricsForDpi != nullptr) return getSystemMetricsForDpi(index, static_cast<UINT>(dpi));
-    return GetSystemMetrics(index);
+    // What GetSystemMetrics gives is for the system DPI.
+    return MulDiv(GetSystemMetrics(index), dpi, SystemDpi());
 }
 
 SIZE FrameSizeForClient(SIZE client, DWORD style, DWORD exStyle, int dpi) {
