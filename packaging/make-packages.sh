@@ -48,12 +48,13 @@ work=$(mktemp -d "$out/.make-packages.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 
 # Signs IN into OUT with the certificate of LUMARIND_SIGN_PFX. The password
-# goes through a pipe, not the command line that every user can see.
+# goes through a pipe, not the command line that every user can see; a file
+# without one is read without (osslsigncode cannot read an empty password).
 sign() {
     local report
     if ! report=$(printf '%s' "${LUMARIND_SIGN_PASSWORD:-}" |
-            osslsigncode sign -pkcs12 "$LUMARIND_SIGN_PFX" -readpass - -h sha256 -n "$description" \
-                ${LUMARIND_SIGN_TIMESTAMP:+-ts "$LUMARIND_SIGN_TIMESTAMP"} -in "$1" -out "$2" 2>&1); then
+            osslsigncode sign -pkcs12 "$LUMARIND_SIGN_PFX" ${LUMARIND_SIGN_PASSWORD:+-readpass -} -h sha256 \
+                -n "$description" ${LUMARIND_SIGN_TIMESTAMP:+-ts "$LUMARIND_SIGN_TIMESTAMP"} -in "$1" -out "$2" 2>&1); then
         echo "make-packages: cannot sign $(basename "$1") with $LUMARIND_SIGN_PFX (LUMARIND_SIGN_PFX," \
             "LUMARIND_SIGN_PASSWORD${LUMARIND_SIGN_TIMESTAMP:+, LUMARIND_SIGN_TIMESTAMP}); osslsigncode says:" >&2
         grep -Ev '^$|^[0-9A-F]+:error:' <<<"$report" | head -6 | sed 's/^/    /' >&2 || true

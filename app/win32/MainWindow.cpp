@@ -245,10 +245,11 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         if (wParam == kCommandLineTimer) form_.tmrCheckCommandLine_Tick();
         return 0;
     case WM_DPICHANGED:
-        OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+        if (HIWORD(wParam) != 0 && lParam != 0) OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
         return 0;
     case kGetDpiScaledSize:
         // Windows then suggests exactly the designed client area in WM_DPICHANGED.
+        if (wParam == 0 || lParam == 0) return FALSE;
         *reinterpret_cast<SIZE*>(lParam) = FrameSize(static_cast<int>(wParam));
         return TRUE;
     case WM_DROPFILES:

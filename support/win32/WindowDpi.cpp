@@ -12,6 +12,25 @@ Function User32Function(const char* name) {
     return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(user32, name)));
 }
 
+// Windows 8.1 knows the DPI of each monitor, though not yet of a window.
+int MonitorDpi(HWND window) {
+    using GetDpiForMonitorFunction = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
+    constexpr int kEffectiveDpi = 0;  // MDT_EFFECTIVE_DPI
+    static const auto getDpiForMonitor = []() -> GetDpiForMonitorFunction {
+        const HMODULE shcore = LoadLibraryExW(L"shcore.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+        if (shcore == nullptr) return nullptr;
+        return reinterpret_cast<GetDpiForMonitorFunction>(
+            reinterpret_cast<void (*)()>(GetProcAddress(shcore, "GetDpiForMonitor")));
+    }();
+    UINT dpiX = 0;
+    UINT dpiY = 0;
+    if (getDpiForMonitor == nullptr ||
+        FAILED(getDpiForMonitor(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), kEffectiveDpi, &dpiX, &dpiY))) {
+        return 0;
+    }
+    return static_cast<int>(dpiY);
+}
+
 int SystemDpi() {
     const HDC screen = GetDC(nullptr);
     if (screen == nullptr) return kDefaultDpi;
@@ -27,6 +46,8 @@ int WindowDpi(HWND window) {
     static const auto getDpiForWindow = User32Function<GetDpiForWindowFunction>("GetDpiForWindow");
     if (getDpiForWindow != nullptr) {
         if (const UINT dpi = getDpiForWindow(window)) return static_cast<int>(dpi);
+    } else if (const int dpi = MonitorDpi(window)) {
+        return dpi;
     }
     return SystemDpi();
 }
@@ -36,7 +57,8 @@ int SystemMetricForDpi(int index, int dpi) {
     static const auto getSystemMetricsForDpi =
         User32Function<GetSystemMetricsForDpiFunction>("GetSystemMetricsForDpi");
     if (getSystemMetricsForDpi != nullptr) return getSystemMetricsForDpi(index, static_cast<UINT>(dpi));
-    return GetSystemMetrics(index);
+    // What GetSystemMetrics gives is for the system DPI.
+    return MulDiv(GetSystemMetrics(index), dpi, SystemDpi());
 }
 
 SIZE FrameSizeForClient(SIZE client, DWORD style, DWORD exStyle, int dpi) {

@@ -1,6 +1,6 @@
 // The DPI a window is drawn at, and the sizes Windows uses at a DPI. The
-// per-monitor calls came with Windows 10 (1607) and are looked up at run time;
-// without them every window is drawn at the system DPI, which the fallbacks give.
+// per-window calls came with Windows 10 (1607) and are looked up at run time;
+// before them a window takes its monitor's DPI (Windows 8.1) or the system's.
 #pragma once
 
 #include <windows.h>

@@ -245,6 +245,12 @@ TEST_F(DpiTest, OnADpiChangeTheFontAndEveryControlFollowAndTheWindowTakesTheSugg
             EXPECT_LE(outer.cy, kSmallScreenHeight);
         }
     }
+
+    // A message without its rectangle, from anyone, changes nothing.
+    DWORD_PTR result = 0;
+    SendMessageTimeoutW(program.window(), WM_DPICHANGED, MAKEWPARAM(144, 144), 0, SMTO_ABORTIFHUNG, kDeadlineMs,
+                        &result);
+    ExpectLaidOutFor(program, win32::kDefaultDpi);
 }
 
 TEST_F(DpiTest, StartedAt192DpiTheWindowAndTheAboutBoxFit) {

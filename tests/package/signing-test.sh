@@ -22,12 +22,14 @@ password='pass word;$(not run)'
 openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=Lumarind test signing" \
     -addext "keyUsage=critical,digitalSignature" -addext "extendedKeyUsage=codeSigning" \
     -keyout "$scratch/key.pem" -out "$scratch/cert.pem" 2>/dev/null
-openssl pkcs12 -export -inkey "$scratch/key.pem" -in "$scratch/cert.pem" -passout "pass:$password" \
-    -out "$scratch/signing.pfx"
+for pass in "$password" ""; do
+    openssl pkcs12 -export -inkey "$scratch/key.pem" -in "$scratch/cert.pem" -passout "pass:$pass" \
+        -out "$scratch/signing${pass:+-protected}.pfx"
+done
 
 package() {  # OUT_DIR PASSWORD [PFX] [TIMESTAMP]
     mkdir -p "$1"
-    LUMARIND_SIGN_PFX=${3:-$scratch/signing.pfx} LUMARIND_SIGN_PASSWORD=$2 LUMARIND_SIGN_TIMESTAMP=${4:-} \
+    LUMARIND_SIGN_PFX=${3:-$scratch/signing-protected.pfx} LUMARIND_SIGN_PASSWORD=$2 LUMARIND_SIGN_TIMESTAMP=${4:-} \
         "$root/packaging/make-packages.sh" "$bin" "$1" >"$1.out" 2>"$1.err"
 }
 
@@ -46,6 +48,9 @@ check "signing: the signed programs keep their manifests" "$root/tests/manifest/
     "$scratch/zip/Lumarind/Lumarind.exe" "$scratch/zip/Lumarind/lumarind-cli.exe"
 check "signing: nothing else is left beside the packages" \
     test "$(find "$scratch/signed" -mindepth 1 | wc -l)" -eq 2
+
+package "$scratch/no-password" "" "$scratch/signing.pfx"
+check "signing: a certificate without a password signs" verify "$(ls "$scratch"/no-password/*.msi)"
 
 # Each failure: a message naming the cause, no package, no leftovers, even
 # where packages of an earlier run were.
