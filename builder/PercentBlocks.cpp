@@ -18,7 +18,9 @@ struct NibbleTables {
 constexpr NibbleTables MakeNibbleTables() {
     NibbleTables tables{};
     for (int byte = 0; byte < 128; ++byte) {
-        if (IsKept(static_cast<unsigned char>(byte))) tables.low[byte & 15] |= static_cast<std::uint8_t>(1 << (byte >> 4));
+        if (IsKept(static_cast<unsigned char>(byte))) {
+            tables.low[byte & 15] |= static_cast<std::uint8_t>(1 << (byte >> 4));
+        }
     }
     for (int high = 0; high < 8; ++high) tables.high[high] = static_cast<std::uint8_t>(1 << high);
     return tables;
@@ -96,7 +98,8 @@ __attribute__((target("ssse3"))) std::size_t CountEncodedSsse3(const unsigned ch
 __attribute__((target("ssse3"))) char* EncodeSsse3(const unsigned char*& in, const unsigned char* end, char* out) {
     const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(kNibbles.low));
     const __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(kNibbles.high));
-    const __m128i hexDigits = _mm_setr_epi8('0', '1', '2', '3', '4', '5', '6', '7', '8', '9', 'A', 'B', 'C', 'D', 'E', 'F');
+    const __m128i hexDigits =
+        _mm_setr_epi8('0', '1', '2', '3', '4', '5', '6', '7', '8', '9', 'A', 'B', 'C', 'D', 'E', 'F');
     // Each half stores 32 characters and keeps at least 8; the 24 more are
     // overwritten by the output of the 24 bytes that still follow.
     for (; end - in >= 40; in += 16) {

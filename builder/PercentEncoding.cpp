@@ -22,7 +22,8 @@ struct Form {
 constexpr std::array<Form, 256> Forms() {
     std::array<Form, 256> forms{};
     for (int byte = 0; byte < 256; ++byte) {
-        if (percent::IsKept(static_cast<unsigned char>(byte))) forms[byte] = Form{{static_cast<char>(byte), 0, 0, 0}, 1};
+        const char c = static_cast<char>(byte);
+        if (percent::IsKept(static_cast<unsigned char>(byte))) forms[byte] = Form{{c, 0, 0, 0}, 1};
         else forms[byte] = Form{{'%', kHexDigits[byte >> 4], kHexDigits[byte & 15], 0}, 3};
     }
     return forms;

@@ -91,7 +91,9 @@ void InputContent::Give(const Take& take) {
         return;
     }
     if (looked_ && !rereadable_) {
-        for (std::size_t at = 0; at < held_.size(); at += kPieceSize) take(std::string_view(held_).substr(at, kPieceSize));
+        for (std::size_t at = 0; at < held_.size(); at += kPieceSize) {
+            take(std::string_view(held_).substr(at, kPieceSize));
+        }
         return;
     }
     if (!looked_) {
