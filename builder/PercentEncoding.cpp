@@ -4,12 +4,12 @@
 #include <cstdint>
 #include <cstring>
 
+#include "builder/PercentBlocks.h"
 #include "support/Error.h"
 
 namespace lumarind {
 namespace {
 
-constexpr std::string_view kKeptPunctuation = "-._~!$*+,=:@/?";
 constexpr char kHexDigits[] = "0123456789ABCDEF";
 
 // What a byte becomes: itself or %XX, padded to four characters so that
@@ -22,9 +22,8 @@ struct Form {
 constexpr std::array<Form, 256> Forms() {
     std::array<Form, 256> forms{};
     for (int byte = 0; byte < 256; ++byte) {
-        const bool kept = (byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z') || (byte >= '0' && byte <= '9') ||
-                          kKeptPunctuation.find(static_cast<char>(byte)) != std::string_view::npos;
-        if (kept) forms[byte] = Form{{static_cast<char>(byte), 0, 0, 0}, 1};
+        const char c = static_cast<char>(byte);
+        if (percent::IsKept(static_cast<unsigned char>(byte))) forms[byte] = Form{{c, 0, 0, 0}, 1};
         else forms[byte] = Form{{'%', kHexDigits[byte >> 4], kHexDigits[byte & 15], 0}, 3};
     }
     return forms;
@@ -39,19 +38,7 @@ int HexValue(char c) {
     return -1;
 }
 
-}  // namespace
-
-bool IsKeptInPercentForm(unsigned char byte) { return kForms[byte].length == 1; }
-
-std::size_t PercentEncodedLength(std::string_view bytes) {
-    std::size_t length = 0;
-    for (const char c : bytes) length += kForms[static_cast<unsigned char>(c)].length;
-    return length;
-}
-
-char* PercentEncode(std::string_view bytes, char* out) {
-    const auto* in = reinterpret_cast<const unsigned char*>(bytes.data());
-    const auto* end = in + bytes.size();
+char* EncodeRest(const unsigned char* in, const unsigned char* end, char* out) {
     // Four characters are stored for each byte and one or three kept; the
     // three bytes after it write at least three more, so no store passes
     // the end of the output before the last three.
@@ -66,6 +53,39 @@ char* PercentEncode(std::string_view bytes, char* out) {
         out += form.length;
     }
     return out;
+}
+
+}  // namespace
+
+bool IsKeptInPercentForm(unsigned char byte) { return kForms[byte].length == 1; }
+
+std::size_t PercentEncodedLength(std::string_view bytes) {
+    std::size_t length = bytes.size();
+    if (percent::HasSsse3()) {
+        const std::size_t blocks = bytes.size() / 16 * 16;
+        length += 2 * percent::CountEncodedSsse3(reinterpret_cast<const unsigned char*>(bytes.data()), blocks);
+        bytes.remove_prefix(blocks);
+    }
+    for (const char c : bytes) length += kForms[static_cast<unsigned char>(c)].length - 1;
+    return length;
+}
+
+std::size_t PercentEncodedLengthPortable(std::string_view bytes) {
+    std::size_t length = 0;
+    for (const char c : bytes) length += kForms[static_cast<unsigned char>(c)].length;
+    return length;
+}
+
+char* PercentEncode(std::string_view bytes, char* out) {
+    const auto* in = reinterpret_cast<const unsigned char*>(bytes.data());
+    const auto* end = in + bytes.size();
+    if (percent::HasSsse3()) out = percent::EncodeSsse3(in, end, out);
+    return EncodeRest(in, end, out);
+}
+
+char* PercentEncodePortable(std::string_view bytes, char* out) {
+    const auto* in = reinterpret_cast<const unsigned char*>(bytes.data());
+    return EncodeRest(in, in + bytes.size(), out);
 }
 
 std::string PercentDecode(std::string_view body) {

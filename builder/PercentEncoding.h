@@ -16,7 +16,11 @@ namespace lumarind {
 bool IsKeptInPercentForm(unsigned char byte);
 std::size_t PercentEncodedLength(std::string_view bytes);
 // Writes PercentEncodedLength(bytes) characters at out; returns their end.
+// Both use SSSE3 where the processor has it.
 char* PercentEncode(std::string_view bytes, char* out);
+// The same in plain C++, for tests that compare the two.
+std::size_t PercentEncodedLengthPortable(std::string_view bytes);
+char* PercentEncodePortable(std::string_view bytes, char* out);
 
 // The bytes of a percent-encoded body: every %XX turned back into its byte,
 // any other character taken as it is (';' included), line breaks skipped.

@@ -19,16 +19,15 @@ constexpr wchar_t kOctetStream[] = L"application/octet-stream";
 constexpr wchar_t kGzip[] = L"application/gzip";
 
 // What the header needs to know of the whole content: whether it is UTF-8
-// beyond ASCII, and how long its percent form would be.
+// beyond ASCII, and, when asked, how long its percent form would be.
 class ContentFacts {
 public:
+    explicit ContentFacts(bool percentLength) : countPercentLength_(percentLength) {}
     void Add(std::string_view piece) {
         size_ += piece.size();
         utf8_.Feed(piece);
-        unsigned char any = 0;
-        for (const char c : piece) any |= static_cast<unsigned char>(c);
-        beyondAscii_ = beyondAscii_ || any >= 0x80;
-        percentLength_ += PercentEncodedLength(piece);
+        beyondAscii_ = beyondAscii_ || HasByteFrom0x80(piece);
+        if (countPercentLength_) percentLength_ += PercentEncodedLength(piece);
     }
     std::size_t Size() const { return size_; }
     bool IsUtf8() const { return utf8_.Valid(); }
@@ -36,6 +35,7 @@ public:
     std::size_t PercentLength() const { return percentLength_; }
 
 private:
+    bool countPercentLength_;
     std::size_t size_ = 0;
     Utf8Checker utf8_;
     bool beyondAscii_ = false;
@@ -124,7 +124,7 @@ void EncodeInput(const CliOptions& options, const std::wstring& path, CliPlatfor
                                (automaticType || options.encoding != Encoding::kBase64) &&
                                (type.empty() || IsTextualType(type));
     const bool encodingToChoose = options.encoding == Encoding::kAuto && IsTextualType(type);
-    ContentFacts facts;
+    ContentFacts facts(encodingToChoose);
     if (charsetToFind || encodingToChoose) content.Look([&](std::string_view piece) { facts.Add(piece); });
 
     const std::wstring charset =

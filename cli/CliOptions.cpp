@@ -28,12 +28,14 @@ const char kUsageText[] =
     "                         where URLs allow them, %XX otherwise, always one line;\n"
     "                         auto: percent for text (valid UTF-8 of a textual type)\n"
     "                         when that is shorter, base64 otherwise\n"
-    "      --charset CHARSET  add \";charset=CHARSET\" after the type (percent-encoded\n"
-    "                         UTF-8 text gets \";charset=utf-8\" without it)\n"
-    "  -t, --type TYPE        use TYPE as the content type (\"\" for none) instead of\n"
-    "                         the one registered for the file's extension; auto: the\n"
-    "                         type browsers expect, from the extension, else the\n"
-    "                         registered one, else from the content's signature\n"
+    "      --charset CHARSET  add \";charset=CHARSET\" after the type (with -t auto,\n"
+    "                         -e percent or -e auto, UTF-8 text gets \";charset=utf-8\"\n"
+    "                         without it)\n"
+    "  -t, --type TYPE        use TYPE (type/subtype, then any ;name=value) as the\n"
+    "                         content type (\"\" for none) instead of the one registered\n"
+    "                         for the file's extension; auto: the type browsers\n"
+    "                         expect, from the extension, else the registered one,\n"
+    "                         else from the content's signature\n"
     "  -o, --output FILE      write to FILE, replacing it only once the output is\n"
     "                         complete; never the input file itself\n"
     "  -d, --decode           read a data URL (or a snippet of the forms above) and\n"
@@ -133,15 +135,20 @@ CliOptions ParseCliOptions(const std::vector<std::wstring>& arguments) {
 
     if (options.contentType && *options.contentType != kAutoType) {
         std::optional<std::wstring> type = NormalisedMediaType(*options.contentType);
-        if (!type) throw UsageError{L"'" + *options.contentType + L"' is not a content type: type/subtype and ;name=value parameters, each a word of " +
-                         kTokenCharacters + L" (a value may also be a \"quoted string\" without , or ;)"};
+        if (!type) {
+            throw UsageError{L"'" + *options.contentType +
+                             L"' is not a content type: type/subtype and ;name=value parameters, each a word of " +
+                             kTokenCharacters + L" (a value may also be a \"quoted string\" without , or ;)"};
+        }
         options.contentType = std::move(type);
     }
     if (options.charset && !IsToken(*options.charset)) {
-        throw UsageError{L"'" + *options.charset + L"' is not a charset name: a word of " + kTokenCharacters + L" only"};
+        throw UsageError{L"'" + *options.charset + L"' is not a charset name: a word of " + kTokenCharacters +
+                         L" only"};
     }
     if (options.charset && options.contentType && HasCharsetParameter(*options.contentType)) {
-        throw UsageError{L"the type '" + *options.contentType + L"' names its charset already; --charset would be a second"};
+        throw UsageError{L"the type '" + *options.contentType +
+                         L"' names its charset already; --charset would be a second"};
     }
     if (output && output->empty()) throw UsageError{L"the output file name is empty"};
     if (output && *output != L"-") options.output = *output;

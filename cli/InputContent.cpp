@@ -34,7 +34,11 @@ public:
         lanes_[1] = Mix(lanes_[1], last);
     }
     std::uint64_t Size() const { return size_; }
-    std::uint64_t Value() const { return Mix(Mix(Mix(lanes_[0], lanes_[1]), lanes_[2]), lanes_[3]) ^ size_; }
+    std::uint64_t Value() const {
+        std::uint64_t value = size_;
+        for (const std::uint64_t lane : lanes_) value = Mix(value ^ (value >> 29), lane);
+        return value;
+    }
 
 private:
     static std::uint64_t Word(const char* at) {
@@ -42,10 +46,9 @@ private:
         std::memcpy(&word, at, 8);
         return word;
     }
-    static std::uint64_t Mix(std::uint64_t hash, std::uint64_t word) {
-        hash = (hash ^ word) * 0x9E3779B97F4A7C15u;
-        return hash ^ (hash >> 29);
-    }
+    // Multiplying by an odd number loses no bit, so any change to a word
+    // changes its lane from there on; a shift at the end mixes the lanes.
+    static std::uint64_t Mix(std::uint64_t hash, std::uint64_t word) { return (hash ^ word) * 0x9E3779B97F4A7C15u; }
 
     std::uint64_t lanes_[4] = {1, 2, 3, 4};
     std::uint64_t size_ = 0;
@@ -91,7 +94,9 @@ void InputContent::Give(const Take& take) {
         return;
     }
     if (looked_ && !rereadable_) {
-        for (std::size_t at = 0; at < held_.size(); at += kPieceSize) take(std::string_view(held_).substr(at, kPieceSize));
+        for (std::size_t at = 0; at < held_.size(); at += kPieceSize) {
+            take(std::string_view(held_).substr(at, kPieceSize));
+        }
         return;
     }
     if (!looked_) {

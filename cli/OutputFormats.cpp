@@ -12,7 +12,9 @@ constexpr char kHexDigits[] = "0123456789ABCDEF";
 
 bool IsControl(char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; }
 
-bool IsAsciiPunctuation(char c) { return (c >= '!' && c <= '/') || (c >= ':' && c <= '@') || (c >= '[' && c <= '`') || (c >= '{' && c <= '~'); }
+bool IsAsciiPunctuation(char c) {
+    return (c >= '!' && c <= '/') || (c >= ':' && c <= '@') || (c >= '[' && c <= '`') || (c >= '{' && c <= '~');
+}
 
 // A character reference for the HTML parser; CR in particular would
 // otherwise become LF.

@@ -123,6 +123,18 @@ bool IsValidUtf8(std::string_view bytes) {
     return true;
 }
 
+bool HasByteFrom0x80(std::string_view bytes) {
+    std::uint64_t any = 0;
+    std::size_t at = 0;
+    for (; at + 8 <= bytes.size(); at += 8) {
+        std::uint64_t eight;
+        std::memcpy(&eight, bytes.data() + at, 8);
+        any |= eight;
+    }
+    for (; at < bytes.size(); ++at) any |= static_cast<unsigned char>(bytes[at]);
+    return (any & 0x8080808080808080u) != 0;
+}
+
 void Utf8Checker::Feed(std::string_view bytes) {
     if (!valid_) return;
     if (carried_ != 0) {

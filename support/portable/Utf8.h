@@ -19,6 +19,7 @@ std::u16string FromUtf8ToUtf16(std::string_view bytes);
 // overlong forms, no surrogates, nothing past U+10FFFF), or 0.
 std::size_t Utf8SequenceLength(std::string_view bytes, std::size_t at);
 bool IsValidUtf8(std::string_view bytes);
+bool HasByteFrom0x80(std::string_view bytes);
 
 // IsValidUtf8 of a text given in pieces that may split a sequence.
 class Utf8Checker {

@@ -439,6 +439,26 @@ TEST(DecodeDataUrl, RefusesWhatIsMalformed) {
     }
 }
 
+TEST(Utf8, TheCheckerGivenPiecesAgreesWithTheWholeText) {
+    const std::vector<std::string> texts = {"", "plain", "\xD0\x96\xE2\x82\xAC\xF0\x9F\x98\x80 mixed", "\xD0", "\xE2\x82",
+                                            "\xF0\x9F\x98", "a\xC0\xAF", "\xED\xA0\x80", "\x80", "\xF8\x88\x80\x80\x80",
+                                            "\xE2\x82\xACx\xD0"};
+    for (const std::string& text : texts) {
+        // Every way of cutting the text in two and three pieces.
+        for (std::size_t first = 0; first <= text.size(); ++first) {
+            for (std::size_t second = first; second <= text.size(); ++second) {
+                Utf8Checker checker;
+                checker.Feed(text.substr(0, first));
+                checker.Feed(text.substr(first, second - first));
+                checker.Feed(text.substr(second));
+                EXPECT_EQ(checker.Valid(), IsValidUtf8(text)) << text << " " << first << " " << second;
+            }
+        }
+    }
+    EXPECT_TRUE(HasByteFrom0x80("abcdefgh\x80"));
+    EXPECT_FALSE(HasByteFrom0x80("abcdefgh\x7F"));
+}
+
 TEST(Utf8, RoundTripsAllPlanes) {
     const std::wstring text = L"data:Жx\U0001F600";
     EXPECT_EQ(ToUtf8(text), "data:\xD0\x96x\xF0\x9F\x98\x80");

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <utility>
 #include <vector>
@@ -162,6 +163,25 @@ TEST(PercentEncoding, KeepsOnlyTheSafeCharactersAndRoundTripsEveryByte) {
     EXPECT_EQ(out, "a%20b%25%23%26%22%27%3C%3E%28%29%3B%7F%D0%96");
     // Written by others, a raw ';' is the byte itself.
     EXPECT_EQ(PercentDecode("a;b%3B\r\nc"), "a;b;c");
+}
+
+TEST(PercentEncoding, TheFastPathWritesWhatThePortableOneDoesForEveryLengthAndMix) {
+    std::mt19937 random(19);
+    // Text that is mostly kept, text with spaces, and bytes of every value.
+    const std::string alphabets[] = {"abcdefghij-._~", "words and, more; (text)\n", std::string()};
+    for (int length = 0; length <= 4096; length += 1 + static_cast<int>(random() % 61)) {
+        for (const std::string& alphabet : alphabets) {
+            std::string bytes(static_cast<std::size_t>(length), '\0');
+            for (char& c : bytes) c = alphabet.empty() ? static_cast<char>(random()) : alphabet[random() % alphabet.size()];
+            const std::size_t expected = PercentEncodedLengthPortable(bytes);
+            ASSERT_EQ(PercentEncodedLength(bytes), expected) << length;
+            std::string fast(expected, '\0'), portable(expected, '\0');
+            ASSERT_EQ(PercentEncode(bytes, fast.data()), fast.data() + expected) << length;
+            PercentEncodePortable(bytes, portable.data());
+            ASSERT_EQ(fast, portable) << length;
+            ASSERT_EQ(PercentDecode(fast), bytes) << length;
+        }
+    }
 }
 
 TEST(OutputFormats, EscapesNamesForHtmlAndMarkdown) {
