@@ -10,6 +10,7 @@
 #include "cli/WebTypes.h"
 #include "support/SupportFunctions.h"
 #include "support/portable/Base64Lines.h"
+#include "support/portable/Base64Stream.h"
 #include "support/portable/Utf8.h"
 
 namespace lumarind::cli {
@@ -73,31 +74,23 @@ std::wstring WithCharset(const std::wstring& type, const std::optional<std::wstr
 
 std::string PercentHeader(const std::wstring& typeAndCharset) { return ToUtf8(L"data:" + typeAndCharset + L","); }
 
-// Each piece next() gives is Base64-encoded behind the one before; all but
-// the last are whole lines. The text is encoded a few lines past the next
-// aligned offset, written up to it, and the rest of the last line kept.
+// Each piece next() gives is Base64-encoded behind the one before. The text
+// is encoded a line or two past the next aligned offset, written up to it,
+// and the rest kept for the next write.
 template <typename NextPiece>
 void WriteBase64(NextPiece&& next, base64::Lines lines, Output& output) {
     const std::size_t lineCharacters = base64::kLineLength + (lines == base64::Lines::kBroken ? 2 : 0);
-    std::vector<char> text(kWriteAlignment + 4 * lineCharacters);
+    base64::Base64Stream stream(lines);
+    std::vector<char> text(kWriteAlignment + base64::Base64Stream::MostCharacters(2 * base64::kBytesPerLine));
     std::size_t held = 0;
-    bool first = true;
     for (std::string_view bytes = next(); !bytes.empty(); bytes = next()) {
         while (!bytes.empty()) {
             const std::uint64_t boundary = (output.Written() + held) / kWriteAlignment * kWriteAlignment +
                                            kWriteAlignment;
             const std::size_t room = static_cast<std::size_t>(boundary - output.Written()) - held;
-            const std::size_t take =
-                std::min(bytes.size(), (room + lineCharacters - 1) / lineCharacters * base64::kBytesPerLine);
-            char* end = text.data() + held;
-            if (!first && lines == base64::Lines::kBroken) {
-                *end++ = '\r';
-                *end++ = '\n';
-            }
-            first = false;
-            end = base64::Encode(bytes.data(), take, lines, end);
+            const std::size_t take = std::min(bytes.size(), (room / lineCharacters + 1) * base64::kBytesPerLine);
+            held = static_cast<std::size_t>(stream.Add(bytes.data(), take, text.data() + held) - text.data());
             bytes.remove_prefix(take);
-            held = static_cast<std::size_t>(end - text.data());
             if (output.Written() + held >= boundary) {
                 const std::size_t ready = static_cast<std::size_t>(boundary - output.Written());
                 output.Write({text.data(), ready});
@@ -106,6 +99,7 @@ void WriteBase64(NextPiece&& next, base64::Lines lines, Output& output) {
             }
         }
     }
+    held = static_cast<std::size_t>(stream.Finish(text.data() + held) - text.data());
     if (held != 0) output.Write({text.data(), held});
 }
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
 #include <iterator>
 #include <memory>
@@ -9,6 +10,7 @@
 
 #include "support/portable/Base64Blocks.h"
 #include "support/portable/Base64Lines.h"
+#include "support/portable/Base64Stream.h"
 
 namespace lumarind::base64 {
 namespace {
@@ -45,6 +47,35 @@ TEST_P(Base64KernelTest, GivesWhatThePortableKernelGivesForEveryLengthAndLineFor
                 ASSERT_EQ(got[i], kGuard) << "written before the output, length " << length;
                 ASSERT_EQ(got[32 + size + i], kGuard) << "written after the output, length " << length;
             }
+        }
+    }
+}
+
+// The same content handed over in pieces of odd sizes, through each kernel:
+// single bytes, pieces around a line's 57 bytes, and random sizes.
+TEST_P(Base64KernelTest, AStreamInOddPiecesGivesTheWholeText) {
+    std::mt19937 random(57);
+    for (int round = 0; round < 300; ++round) {
+        const std::size_t length = random() % 4097;
+        std::string content(length, '\0');
+        for (char& c : content) c = static_cast<char>(random());
+        const std::size_t pieceKind = round % 4;
+        for (const Lines lines : {Lines::kBroken, Lines::kSingle}) {
+            std::vector<unsigned char> expected(EncodedLength(length, lines));
+            EncodeBytes(kPortableKernel, reinterpret_cast<const unsigned char*>(content.data()), length, lines,
+                        expected.data());
+            Base64Stream stream(lines, *GetParam());
+            std::vector<char> got(Base64Stream::MostCharacters(length));
+            char* end = got.data();
+            for (std::size_t at = 0; at < length;) {
+                const std::size_t sizes[] = {1, 56 + random() % 3, 1 + random() % 300, 114 + random() % 2};
+                const std::size_t piece = std::min(sizes[pieceKind], length - at);
+                end = stream.Add(content.data() + at, piece, end);
+                at += piece;
+            }
+            end = stream.Finish(end);
+            ASSERT_EQ(std::string(got.data(), end), std::string(expected.begin(), expected.end()))
+                << "length " << length << ", pieces of kind " << pieceKind;
         }
     }
 }
