@@ -1,5 +1,6 @@
 #include "app/MainForm.h"
 
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -27,6 +28,26 @@ public:
 
 private:
     FormView& view_;
+};
+
+// Passes a file's content on piece by piece and keeps the error of a failed
+// read, so that it is reported as the read it is and not as a failed build.
+class ReadFailureRecorder : public FileContent {
+public:
+    ReadFailureRecorder(FileContent& content, std::optional<Error>& failure) : content_(content), failure_(failure) {}
+    std::uint64_t Size() const override { return content_.Size(); }
+    std::size_t Read(char* buffer, std::size_t capacity) override {
+        try {
+            return content_.Read(buffer, capacity);
+        } catch (const Error& error) {
+            failure_ = error;
+            throw;
+        }
+    }
+
+private:
+    FileContent& content_;
+    std::optional<Error>& failure_;
 };
 
 std::wstring ReplaceAll(std::wstring text, const std::wstring& what, const std::wstring& with) {
@@ -89,32 +110,37 @@ void MainForm::cmdOpenFile_Click() {
 }
 
 void MainForm::LoadFile(const std::wstring& path) {
-    std::string content;
     for (;;) {
-        std::optional<Error> error = RunStep([&] {
+        std::unique_ptr<FileContent> content;
+        std::optional<Error> readError = RunStep([&] {
             const BusyCursor busy(view_);
-            std::int32_t scratch1 = 0, scratch2 = 0, scratch3 = 0;
-            bool scratch4 = false;
-            content = components_.fileAccess().ReadFile(path, true, 1, 0, 0, scratch1, scratch2, scratch3, scratch4);
+            content = components_.fileAccess().OpenContent(path);
         });
-        if (!error) break;
-        const int answer = components_.errorBox().ShowError(*error, kStyleRetryCancelCritical, 0,
-                                                            path + kBlankLine + texts::kCannotReadFile, false);
-        if (answer != kAnswerRetry) return;
-    }
-
-    // The text is composed whole before anything is shown, so that a failed
-    // build leaves the window showing, keeping and naming the earlier file.
-    const std::optional<Error> buildError = RunStep([&] {
-        const BusyCursor busy(view_);
-        const std::wstring extension = tsGetFileExtension(path);
-        BuildDataUrl(content, extension, view_.txtData(), [this] { return components_.newRegistryReader(); });
-    });
-    content = std::string();
-    if (buildError) {
-        components_.errorBox().ShowError(*buildError, kStyleOkCritical, 0,
-                                         path + kBlankLine + texts::kCannotBuildDataUrl, false);
-        return;
+        // The file is read straight into the text as it is composed; the
+        // text is composed whole before anything is shown, so that a failed
+        // build leaves the window showing, keeping and naming the earlier file.
+        std::optional<Error> buildError;
+        if (!readError) {
+            buildError = RunStep([&] {
+                const BusyCursor busy(view_);
+                const std::wstring extension = tsGetFileExtension(path);
+                ReadFailureRecorder recorder(*content, readError);
+                BuildDataUrl(recorder, extension, view_.txtData(), [this] { return components_.newRegistryReader(); });
+            });
+        }
+        content.reset();
+        if (readError) {
+            const int answer = components_.errorBox().ShowError(*readError, kStyleRetryCancelCritical, 0,
+                                                                path + kBlankLine + texts::kCannotReadFile, false);
+            if (answer == kAnswerRetry) continue;
+            return;
+        }
+        if (buildError) {
+            components_.errorBox().ShowError(*buildError, kStyleOkCritical, 0,
+                                             path + kBlankLine + texts::kCannotBuildDataUrl, false);
+            return;
+        }
+        break;
     }
 
     // A caption that cannot be formed stays as it was; the load itself stands.
@@ -122,7 +148,7 @@ void MainForm::LoadFile(const std::wstring& path) {
 }
 
 void MainForm::cmdCopyText_Click(std::int16_t index) {
-    if (view_.txtData().Tag().empty()) {
+    if (view_.txtData().Document().empty()) {
         view_.ShowInformation(texts::kNothingToCopy);
         return;
     }
@@ -132,17 +158,13 @@ void MainForm::cmdCopyText_Click(std::int16_t index) {
         clipboard.Clear(scratch);
         // The one-line form is made in the clipboard's own memory, so that a
         // large document is not held a third time.
-        if (index != 0) {
-            clipboard.SetText(view_.txtData().Tag(), scratch, TextForm::kOneLine);
-        } else {
-            clipboard.SetText(view_.txtData().Tag(), scratch);
-        }
+        clipboard.SetDocument(view_.txtData().Document(), scratch, index != 0 ? TextForm::kOneLine : TextForm::kAsIs);
     });
     if (error) components_.errorBox().ShowError(*error, kStyleOkCritical, 0, texts::kCopyFailed, false);
 }
 
 void MainForm::cmdSaveFile_Click() {
-    if (view_.txtData().Tag().empty()) {
+    if (view_.txtData().Document().empty()) {
         view_.ShowInformation(texts::kNothingToSave);
         return;
     }
@@ -155,10 +177,8 @@ void MainForm::WriteDataUrl(const std::wstring& path, std::int32_t formatIndex) 
     for (;;) {
         const std::optional<Error> error = RunStep([&] {
             const BusyCursor busy(view_);
-            const std::wstring& stored = view_.txtData().Tag();
-            std::int32_t scratch = 0;
             const TextForm form = formatIndex != 0 ? TextForm::kOneLine : TextForm::kAsIs;
-            components_.fileAccess().WriteFile(path, stored, true, 1, 2, 1, scratch, form);
+            components_.fileAccess().WriteText(path, view_.txtData().Document(), form);
         });
         if (!error) return;
         const int answer = components_.errorBox().ShowError(*error, kStyleRetryCancelCritical, 0,

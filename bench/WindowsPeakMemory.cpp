@@ -45,24 +45,23 @@ int wmain(int argc, wchar_t** argv) {
     }
     try {
         win32::FileAccessWin32 files;
-        std::int32_t a = 0, b = 0, c = 0;
-        bool d = false;
+        std::int32_t a = 0;
         const double baseline = PeakBytes();
 
-        std::wstring dataUrl;
+        DocumentText dataUrl;
         double fileSize = 0;
         {
-            const std::string content = files.ReadFile(argv[1], true, 1, 0, 0, a, b, c, d);
-            fileSize = static_cast<double>(content.size());
-            dataUrl = ComposeDataUrl(content, L"bin", [] { return std::make_unique<win32::RegistryReaderWin32>(); });
+            const std::unique_ptr<FileContent> content = files.OpenContent(argv[1]);
+            fileSize = static_cast<double>(content->Size());
+            dataUrl = ComposeDataUrl(*content, L"bin", [] { return std::make_unique<win32::RegistryReaderWin32>(); });
         }
         const double afterLoad = PeakBytes();
         std::printf("load_peak_over_file=%.2f\n", (afterLoad - baseline) / fileSize);
 
-        const double textBytes = static_cast<double>(dataUrl.size() * sizeof(wchar_t));
+        const double textBytes = static_cast<double>(dataUrl.View().size());
         const double beforeCopy = CurrentBytes();
         win32::ClipboardTextWin32 clipboard;
-        clipboard.SetText(dataUrl, a, TextForm::kOneLine);
+        clipboard.SetDocument(dataUrl.View(), a, TextForm::kOneLine);
         std::printf("copy_one_line_extra_over_text=%.2f\n", (PeakBytes() - std::max(afterLoad, beforeCopy)) / textBytes);
         clipboard.Clear(a);
 
@@ -70,10 +69,10 @@ int wmain(int argc, wchar_t** argv) {
             const std::wstring target = std::wstring(argv[2]) + L"\\saved.txt";
             const double before = PeakBytes();
             const auto start = std::chrono::steady_clock::now();
-            files.WriteFile(target, dataUrl, true, 1, 2, 1, a, form);
+            files.WriteText(target, dataUrl.View(), form);
             const double seconds = Seconds(start);
             const char* name = form == TextForm::kAsIs ? "multi_line" : "one_line";
-            std::printf("save_%s_gb_per_s=%.2f\n", name, static_cast<double>(dataUrl.size()) / seconds / 1e9);
+            std::printf("save_%s_gb_per_s=%.2f\n", name, textBytes / seconds / 1e9);
             std::printf("save_%s_extra_over_text=%.2f\n", name, (PeakBytes() - before) / textBytes);
             DeleteFileW(target.c_str());
         }

@@ -1,10 +1,15 @@
 #include "builder/DataUrl.h"
 
+#include <cstdint>
+#include <memory>
+#include <new>
 #include <string>
 #include <string_view>
 
 #include "common/UserTexts.h"
 #include "support/SupportFunctions.h"
+#include "support/portable/Base64Lines.h"
+#include "support/portable/Base64Stream.h"
 #include "support/portable/OneLine.h"
 
 namespace lumarind {
@@ -14,6 +19,9 @@ constexpr std::wstring_view kScheme = L"data:";
 constexpr std::wstring_view kBase64Marker = L";base64,";
 constexpr std::wstring_view kLineBreak = L"\r\n";
 constexpr wchar_t kContentTypeValue[] = L"Content Type";
+// Bytes read per piece: whole lines that are also whole pages (4096 lines
+// of 57 bytes are 57 pages), small enough to stay in the cache.
+constexpr std::size_t kPieceBytes = base64::kBytesPerLine * 4096;
 
 // True when removing every CR and then turning every LF into CR LF would give
 // back the same text: each CR is followed by LF and each LF follows a CR.
@@ -86,6 +94,41 @@ std::wstring ComposeDataUrl(std::string_view content, const std::wstring& extens
     return dataUrl;
 }
 
+DocumentText ComposeDataUrl(FileContent& content, const std::wstring& extension,
+                            const RegistryReaderFactory& newRegistryReader) {
+    const std::wstring header = DataUrlHeader(ContentTypeFor(extension, *newRegistryReader()), true);
+    const std::uint64_t size = content.Size();
+    if (size > SIZE_MAX / 3) throw std::bad_alloc();  // its text would not fit in memory
+    DocumentText text = DocumentText::Ascii(header.size() + base64::EncodedLength(size, base64::Lines::kBroken));
+    // A header beyond ASCII is written as '?' here; the text is widened below.
+    char* out = text.AsciiData();
+    for (const wchar_t c : header) *out++ = static_cast<std::uint32_t>(c) < 0x80 ? static_cast<char>(c) : '?';
+
+    base64::Base64Stream stream(base64::Lines::kBroken);
+    std::unique_ptr<char[]> piece(new char[kPieceBytes]);
+    for (std::uint64_t left = size; left != 0;) {
+        const std::size_t read = content.Read(piece.get(), left < kPieceBytes ? left : kPieceBytes);
+        if (read == 0) break;
+        out = stream.Add(piece.get(), read, out);
+        left -= read;
+    }
+    out = stream.Finish(out);
+    text.ShrinkAscii(static_cast<std::size_t>(out - text.AsciiData()));
+    if (IsAscii(header)) return text;
+
+    const std::string_view body = text.View().Ascii().substr(header.size());
+    std::wstring wide = header;
+    wide.append(body.begin(), body.end());
+    return DocumentText(std::move(wide));
+}
+
+std::wstring PreviewOf(TextView dataUrl) {
+    if (!dataUrl.IsNarrow()) return PreviewOf(dataUrl.Wide());
+    // One character past the limit is enough to tell that more exists.
+    const std::string_view shown = dataUrl.Ascii().substr(0, kPreviewLimit + 1);
+    return PreviewOf(std::wstring(shown.begin(), shown.end()));
+}
+
 std::wstring PreviewOf(std::wstring_view dataUrl) {
     if (dataUrl.size() <= kPreviewLimit) return std::wstring(dataUrl);
     std::wstring preview(dataUrl.substr(0, kPreviewLimit));
@@ -99,6 +142,14 @@ void BuildDataUrl(std::string_view content, const std::wstring& extension, TextB
     const std::wstring preview = PreviewOf(dataUrl);
     txtData.SetText(preview);
     txtData.SetTag(std::move(dataUrl));
+}
+
+void BuildDataUrl(FileContent& content, const std::wstring& extension, TextBox& txtData,
+                  const RegistryReaderFactory& newRegistryReader) {
+    DocumentText dataUrl = ComposeDataUrl(content, extension, newRegistryReader);
+    const std::wstring preview = PreviewOf(dataUrl.View());
+    txtData.SetText(preview);
+    txtData.SetDocument(std::move(dataUrl));
 }
 
 std::wstring OneLineForm(std::wstring_view text) {

@@ -35,14 +35,24 @@ std::wstring ContentTypeFor(const std::wstring& extension, RegistryReader& regis
 std::wstring ComposeDataUrl(std::string_view content, const std::wstring& extension,
                             const RegistryReaderFactory& newRegistryReader);
 
+// The same text for a file read in pieces, each encoded straight into the
+// document, which is allocated once at its full size: one byte a character
+// when the content type is ASCII. A content shorter than the file's size
+// (another program shortened it meanwhile) gives the text of what was read.
+DocumentText ComposeDataUrl(FileContent& content, const std::wstring& extension,
+                            const RegistryReaderFactory& newRegistryReader);
+
 // What the text box shows for a data URL: the first kPreviewLimit characters
 // and, when more exists, a blank line and the notice.
 std::wstring PreviewOf(std::wstring_view dataUrl);
+std::wstring PreviewOf(TextView dataUrl);
 
 // Composes the data URL and publishes preview and Tag together. When the
 // composition fails, the text box is left exactly as it was and the error
 // passes to the caller, so the window never shows one file and keeps another.
 void BuildDataUrl(std::string_view content, const std::wstring& extension, TextBox& txtData,
+                  const RegistryReaderFactory& newRegistryReader);
+void BuildDataUrl(FileContent& content, const std::wstring& extension, TextBox& txtData,
                   const RegistryReaderFactory& newRegistryReader);
 
 // Every CR LF pair removed.

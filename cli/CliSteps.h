@@ -2,6 +2,7 @@
 // and the file, and the output, opened only when the first bytes are ready.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <new>
 #include <stdexcept>
@@ -47,7 +48,10 @@ public:
             Open();
             sink_->Write(bytes);
         });
+        written_ += bytes.size();
     }
+    // The bytes written so far.
+    std::uint64_t Written() const { return written_; }
     void Commit() {
         Doing(kCannotWrite, path_, [&] {
             Open();
@@ -63,6 +67,7 @@ private:
     CliPlatform& platform_;
     std::wstring path_;
     std::unique_ptr<ByteSink> sink_;
+    std::uint64_t written_ = 0;
 };
 
 }  // namespace lumarind::cli

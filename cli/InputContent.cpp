@@ -11,7 +11,8 @@ namespace {
 
 // Whole Base64 lines of input per piece: memory stays small whatever the
 // content's size, and every piece but the last ends on a line's end.
-constexpr std::size_t kPieceSize = base64::kBytesPerLine * 16384;
+// 4096 lines are also 57 whole pages, so that each read starts on a page.
+constexpr std::size_t kPieceSize = base64::kBytesPerLine * 4096;
 static_assert(kPieceSize >= kSignatureBytes, "the first piece holds the whole signature");
 
 constexpr wchar_t kChangedWhileRead[] = L"the file changed while it was read; run the command again";

@@ -13,6 +13,7 @@
 #include <string>
 #include <string_view>
 
+#include "support/DocumentText.h"
 #include "support/Error.h"
 #include "support/SupportFunctions.h"
 
@@ -47,6 +48,33 @@ struct ApplicationInfo {
     std::wstring legalTrademarks;
 };
 
+// A file opened for reading a piece at a time, so that its content need
+// never be held whole.
+class FileContent {
+public:
+    virtual ~FileContent() = default;
+    // The size the file had when it was opened.
+    virtual std::uint64_t Size() const = 0;
+    // Up to capacity bytes, in order; 0 at the end.
+    virtual std::size_t Read(char* buffer, std::size_t capacity) = 0;
+};
+
+// A content already in memory, read out in pieces.
+class FileContentInMemory : public FileContent {
+public:
+    explicit FileContentInMemory(std::string bytes) : bytes_(std::move(bytes)) {}
+    std::uint64_t Size() const override { return bytes_.size(); }
+    std::size_t Read(char* buffer, std::size_t capacity) override {
+        const std::size_t count = bytes_.copy(buffer, capacity, at_);
+        at_ += count;
+        return count;
+    }
+
+private:
+    std::string bytes_;
+    std::size_t at_ = 0;
+};
+
 class FileAccess {
 public:
     virtual ~FileAccess() = default;
@@ -58,6 +86,20 @@ public:
     // or, when the call throws, whatever it held before.
     virtual void WriteFile(const std::wstring& path, std::wstring_view text, bool, int, int, int,
                            std::int32_t& scratch, TextForm form = TextForm::kAsIs) = 0;
+
+    // The file opened for reading in pieces; it fails as ReadFile fails.
+    // This default reads the whole content through ReadFile.
+    virtual std::unique_ptr<FileContent> OpenContent(const std::wstring& path) {
+        std::int32_t scratch1 = 0, scratch2 = 0, scratch3 = 0;
+        bool scratch4 = false;
+        return std::make_unique<FileContentInMemory>(
+            ReadFile(path, true, 1, 0, 0, scratch1, scratch2, scratch3, scratch4));
+    }
+    // WriteFile for a text in either form; this default widens it whole.
+    virtual void WriteText(const std::wstring& path, TextView text, TextForm form) {
+        std::int32_t scratch = 0;
+        WriteFile(path, text.IsNarrow() ? text.Widened() : std::wstring(text.Wide()), true, 1, 2, 1, scratch, form);
+    }
 };
 
 class ErrorBox {
@@ -73,6 +115,10 @@ public:
     virtual ~ClipboardText() = default;
     virtual void Clear(std::int32_t& scratch) = 0;
     virtual void SetText(std::wstring_view text, std::int32_t& scratch, TextForm form = TextForm::kAsIs) = 0;
+    // SetText for a text in either form; this default widens it whole.
+    virtual void SetDocument(TextView text, std::int32_t& scratch, TextForm form) {
+        SetText(text.IsNarrow() ? text.Widened() : std::wstring(text.Wide()), scratch, form);
+    }
 };
 
 class RegistryReader {

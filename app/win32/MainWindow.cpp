@@ -200,6 +200,11 @@ void MainWindow::Unload() {
 
 std::wstring MainWindow::Text() const { return WindowText(textBox_); }
 
+const std::wstring& MainWindow::Tag() const {
+    wideTag_ = document_.View().Widened();
+    return wideTag_;
+}
+
 void MainWindow::SetText(const std::wstring& text) {
     if (!SetWindowTextW(textBox_, text.c_str())) ThrowLastError();
 }

@@ -45,11 +45,14 @@ public:
     void Unload() override;
 
 private:
-    // TextBox: the text box's text, and the Tag that holds the document.
+    // TextBox: the text box's text, and the document in its narrowest form.
+    // The Tag is its 16-bit form, made only when asked for.
     std::wstring Text() const override;
     void SetText(const std::wstring& text) override;
-    const std::wstring& Tag() const override { return tag_; }
-    void SetTag(std::wstring text) override { tag_ = std::move(text); }
+    const std::wstring& Tag() const override;
+    void SetTag(std::wstring text) override { document_ = DocumentText(std::move(text)); }
+    void SetDocument(DocumentText text) override { document_ = std::move(text); }
+    TextView Document() const override { return document_.View(); }
 
     static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
@@ -69,7 +72,8 @@ private:
     HWND textBox_ = nullptr;
     HWND lastFocus_ = nullptr;
     UniqueGdiObject font_;
-    std::wstring tag_;
+    DocumentText document_;
+    mutable std::wstring wideTag_;
     bool busy_ = false;
     bool timerRunning_ = false;
 };

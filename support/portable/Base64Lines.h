@@ -12,11 +12,6 @@
 
 namespace lumarind::base64 {
 
-inline constexpr std::size_t kLineLength = 76;
-inline constexpr std::size_t kBytesPerLine = kLineLength / 4 * 3;
-
-enum class Lines { kBroken, kSingle };
-
 inline std::size_t EncodedLength(std::size_t byteCount, Lines lines) {
     if (byteCount == 0) return 0;
     const std::size_t characters = (byteCount + 2) / 3 * 4;
@@ -70,22 +65,17 @@ Char* EncodeRun(const unsigned char* in, std::size_t count, Char* out) {
 }  // namespace detail
 
 // Writes EncodedLength(count, lines) characters at out; returns their end.
-// Whole 57-byte runs go through EncodeWholeLines a block at a time, in a
-// small byte buffer that stays in the cache, and are then widened to Char.
+// Bytes are written straight by the best kernel; wider characters go through
+// a small byte buffer that stays in the cache, a block of lines at a time.
 template <typename Char>
 Char* Encode(const void* data, std::size_t count, Lines lines, Char* out) {
-    constexpr std::size_t kLinesPerBlock = 64;
     const auto* in = static_cast<const unsigned char*>(data);
+    if constexpr (sizeof(Char) == 1) {
+        return reinterpret_cast<Char*>(EncodeBytes(in, count, lines, reinterpret_cast<unsigned char*>(out)));
+    }
+    constexpr std::size_t kLinesPerBlock = 64;
     unsigned char block[kLinesPerBlock * kLineLength];
     const std::size_t wholeLines = count / kBytesPerLine;
-    if constexpr (sizeof(Char) == 1) {
-        if (lines == Lines::kSingle) {
-            // Bytes out and no breaks: nothing to widen, so no block buffer.
-            EncodeWholeLines(in, wholeLines, reinterpret_cast<unsigned char*>(out));
-            return detail::EncodeRun(in + wholeLines * kBytesPerLine, count - wholeLines * kBytesPerLine,
-                                     out + wholeLines * kLineLength);
-        }
-    }
     bool first = true;
     for (std::size_t line = 0; line < wholeLines;) {
         const std::size_t n = wholeLines - line < kLinesPerBlock ? wholeLines - line : kLinesPerBlock;

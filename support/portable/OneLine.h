@@ -10,22 +10,24 @@
 
 namespace lumarind::oneline {
 
-inline std::size_t Length(std::wstring_view text) {
+// Texts of either width: 16-bit (or wider) text, or a document held as ASCII.
+template <typename In>
+std::size_t Length(std::basic_string_view<In> text) {
     // Pairs cannot overlap (CR is not LF), so counting them is branch-free.
     std::size_t pairs = 0;
-    for (std::size_t i = 0; i + 1 < text.size(); ++i) pairs += (text[i] == L'\r') & (text[i + 1] == L'\n');
+    for (std::size_t i = 0; i + 1 < text.size(); ++i) pairs += (text[i] == In('\r')) & (text[i + 1] == In('\n'));
     return text.size() - 2 * pairs;
 }
 
 // Writes Length(text) characters at out, converting each to Char (the text
 // is ASCII wherever a narrower Char is used); returns their end.
-template <typename Char>
-Char* Copy(std::wstring_view text, Char* out) {
+template <typename In, typename Char>
+Char* Copy(std::basic_string_view<In> text, Char* out) {
     const std::size_t size = text.size();
     for (std::size_t i = 0; i < size; ++i) {
-        const wchar_t c = text[i];
+        const In c = text[i];
         // One break in every 78 characters: the branch is well predicted.
-        if (c == L'\r' && i + 1 < size && text[i + 1] == L'\n') {
+        if (c == In('\r') && i + 1 < size && text[i + 1] == In('\n')) {
             ++i;
             continue;
         }
@@ -35,9 +37,10 @@ Char* Copy(std::wstring_view text, Char* out) {
 }
 
 // Where a slice of the text may end without splitting a CR LF pair.
-inline std::size_t SafeCut(std::wstring_view text, std::size_t wanted) {
+template <typename In>
+std::size_t SafeCut(std::basic_string_view<In> text, std::size_t wanted) {
     if (wanted >= text.size()) return text.size();
-    return wanted != 0 && text[wanted - 1] == L'\r' ? wanted - 1 : wanted;
+    return wanted != 0 && text[wanted - 1] == In('\r') ? wanted - 1 : wanted;
 }
 
 }  // namespace lumarind::oneline

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include <cstring>
+#include <algorithm>
 
 #include "support/portable/OneLine.h"
 #include "support/win32/UniqueHandle.h"
@@ -29,9 +29,10 @@ public:
     ~OpenClipboardGuard() { CloseClipboard(); }
 };
 
-// The clipboard's own copy of the text, in the asked form: the only copy
-// made, however long the text.
-UniqueGlobal CopyToGlobal(std::wstring_view text, TextForm form) {
+// The clipboard's own copy of the text, in the asked form and widened to
+// 16 bits: the only copy made, however long the text.
+template <typename In>
+UniqueGlobal CopyToGlobal(std::basic_string_view<In> text, TextForm form) {
     const std::size_t length = form == TextForm::kOneLine ? oneline::Length(text) : text.size();
     UniqueGlobal memory(GlobalAlloc(GMEM_MOVEABLE, (length + 1) * sizeof(wchar_t)));
     if (!memory) ThrowLastError();
@@ -41,10 +42,17 @@ UniqueGlobal CopyToGlobal(std::wstring_view text, TextForm form) {
     if (form == TextForm::kOneLine) {
         oneline::Copy(text, characters);
     } else {
-        std::memcpy(characters, text.data(), text.size() * sizeof(wchar_t));
+        std::copy(text.begin(), text.end(), characters);
     }
     characters[length] = L'\0';
     return memory;
+}
+
+void PutOnClipboard(UniqueGlobal memory) {
+    const OpenClipboardGuard open;
+    if (!EmptyClipboard()) ThrowLastError();
+    if (SetClipboardData(CF_UNICODETEXT, memory.get()) == nullptr) ThrowLastError();
+    memory.release();  // the clipboard owns it now
 }
 
 }  // namespace
@@ -55,11 +63,11 @@ void ClipboardTextWin32::Clear(std::int32_t&) {
 }
 
 void ClipboardTextWin32::SetText(std::wstring_view text, std::int32_t&, TextForm form) {
-    UniqueGlobal memory = CopyToGlobal(text, form);
-    const OpenClipboardGuard open;
-    if (!EmptyClipboard()) ThrowLastError();
-    if (SetClipboardData(CF_UNICODETEXT, memory.get()) == nullptr) ThrowLastError();
-    memory.release();  // the clipboard owns it now
+    PutOnClipboard(CopyToGlobal(text, form));
+}
+
+void ClipboardTextWin32::SetDocument(TextView text, std::int32_t&, TextForm form) {
+    PutOnClipboard(text.IsNarrow() ? CopyToGlobal(text.Ascii(), form) : CopyToGlobal(text.Wide(), form));
 }
 
 }  // namespace lumarind::win32

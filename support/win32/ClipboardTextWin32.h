@@ -10,6 +10,8 @@ class ClipboardTextWin32 : public ClipboardText {
 public:
     void Clear(std::int32_t&) override;
     void SetText(std::wstring_view text, std::int32_t&, TextForm form = TextForm::kAsIs) override;
+    // An ASCII document is widened straight into the clipboard's memory.
+    void SetDocument(TextView text, std::int32_t&, TextForm form) override;
 };
 
 }  // namespace lumarind::win32

@@ -30,8 +30,27 @@ void ThrowIfFolder(const std::wstring& path) {
     }
 }
 
-std::string AllocateContent(LONGLONG size) {
-    if (size < 0 || static_cast<unsigned long long>(size) > std::string().max_size()) {
+// An open file read in pieces of at most a DWORD each.
+class OpenFileContent : public FileContent {
+public:
+    OpenFileContent(UniqueFile file, LONGLONG size) : file_(std::move(file)), size_(size < 0 ? 0 : size) {}
+    std::uint64_t Size() const override { return size_; }
+    std::size_t Read(char* buffer, std::size_t capacity) override {
+        DWORD read = 0;
+        if (!::ReadFile(file_.get(), buffer, capacity < kIoChunk ? static_cast<DWORD>(capacity) : kIoChunk, &read,
+                        nullptr)) {
+            ThrowLastError();
+        }
+        return read;
+    }
+
+private:
+    UniqueFile file_;
+    std::uint64_t size_;
+};
+
+std::string AllocateContent(std::uint64_t size) {
+    if (size > std::string().max_size()) {
         ThrowCode(ERROR_NOT_ENOUGH_MEMORY);
     }
     try {
@@ -45,12 +64,6 @@ std::string AllocateContent(LONGLONG size) {
 
 // Writes the text as UTF-8 a slice at a time, so that no second copy of a
 // large text is ever held.
-bool IsAscii(std::wstring_view text) {
-    unsigned high = 0;
-    for (const wchar_t c : text) high |= static_cast<unsigned>(c);
-    return high < 0x80;
-}
-
 // Slices end neither inside a surrogate pair nor inside a CR LF pair. A data
 // URL is ASCII: its characters are narrowed straight into the output
 // buffer; any other text goes through the system's UTF-8 conversion.
@@ -91,24 +104,11 @@ void WriteUtf8(AtomicFileWriter& file, std::wstring_view text, TextForm form) {
 
 std::string FileAccessWin32::ReadFile(const std::wstring& path, bool, int, int, int, std::int32_t&,
                                       std::int32_t&, std::int32_t&, bool&) {
-    const std::wstring fullPath = ExtendedPath(path);
-    ThrowIfFolder(fullPath);
-    const UniqueFile file(CreateFileW(fullPath.c_str(), GENERIC_READ,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                      OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    if (!file) ThrowLastError();
-    LARGE_INTEGER size{};
-    if (!GetFileSizeEx(file.get(), &size)) ThrowLastError();
-
-    std::string content = AllocateContent(size.QuadPart);
+    const std::unique_ptr<FileContent> file = OpenContent(path);
+    std::string content = AllocateContent(file->Size());
     std::size_t done = 0;
     while (done < content.size()) {
-        const std::size_t left = content.size() - done;
-        DWORD read = 0;
-        if (!::ReadFile(file.get(), content.data() + done, left < kIoChunk ? static_cast<DWORD>(left) : kIoChunk,
-                        &read, nullptr)) {
-            ThrowLastError();
-        }
+        const std::size_t read = file->Read(content.data() + done, content.size() - done);
         if (read == 0) break;  // another program shortened the file meanwhile
         done += read;
     }
@@ -116,10 +116,39 @@ std::string FileAccessWin32::ReadFile(const std::wstring& path, bool, int, int, 
     return content;
 }
 
+std::unique_ptr<FileContent> FileAccessWin32::OpenContent(const std::wstring& path) {
+    const std::wstring fullPath = ExtendedPath(path);
+    ThrowIfFolder(fullPath);
+    UniqueFile file(CreateFileW(fullPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!file) ThrowLastError();
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(file.get(), &size)) ThrowLastError();
+    return std::make_unique<OpenFileContent>(std::move(file), size.QuadPart);
+}
+
 void FileAccessWin32::WriteFile(const std::wstring& path, std::wstring_view text, bool, int, int, int,
                                 std::int32_t&, TextForm form) {
     AtomicFileWriter file(path);
     WriteUtf8(file, text, form);
+    file.Commit();
+}
+
+void FileAccessWin32::WriteText(const std::wstring& path, TextView text, TextForm form) {
+    AtomicFileWriter file(path);
+    if (!text.IsNarrow()) {
+        WriteUtf8(file, text.Wide(), form);
+    } else if (form == TextForm::kAsIs) {
+        file.Write(text.Ascii());
+    } else {
+        std::vector<char> buffer;
+        for (std::string_view rest = text.Ascii(); !rest.empty();) {
+            const std::string_view slice = rest.substr(0, oneline::SafeCut(rest, kEncodeChunk));
+            rest.remove_prefix(slice.size());
+            buffer.resize(oneline::Length(slice));
+            file.Write({buffer.data(), static_cast<std::size_t>(oneline::Copy(slice, buffer.data()) - buffer.data())});
+        }
+    }
     file.Commit();
 }
 

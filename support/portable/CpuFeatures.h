@@ -1,0 +1,16 @@
+// What this processor, and the system that runs it, can execute beyond the
+// x86-64 baseline: asked of cpuid once, on first use.
+#pragma once
+
+namespace lumarind {
+
+struct CpuFeatures {
+    bool ssse3 = false;
+    bool avx2 = false;
+    // AVX-512 F, BW and VBMI together: byte permutes across the whole register.
+    bool avx512Vbmi = false;
+};
+
+const CpuFeatures& ThisCpu();
+
+}  // namespace lumarind

@@ -1,0 +1,104 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+#include <iterator>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "support/portable/Base64Blocks.h"
+#include "support/portable/Base64Lines.h"
+#include "support/portable/Base64Stream.h"
+
+namespace lumarind::base64 {
+namespace {
+
+class Base64KernelTest : public ::testing::TestWithParam<const Kernel*> {
+protected:
+    void SetUp() override {
+        if (!GetParam()->available()) GTEST_SKIP() << "this processor has no " << GetParam()->name;
+    }
+};
+
+// Every vector kernel against the portable one: lengths and start addresses at
+// random, the input in a block of exactly its size so that a sanitizer sees
+// any read past it, and the output between guard bytes.
+TEST_P(Base64KernelTest, GivesWhatThePortableKernelGivesForEveryLengthAndLineForm) {
+    std::mt19937 random(4096);
+    std::vector<std::size_t> lengths;
+    for (std::size_t n = 0; n <= 130; ++n) lengths.push_back(n);
+    for (int k = 0; k < 400; ++k) lengths.push_back(random() % 4097);
+    constexpr unsigned char kGuard = 0xA5;
+    for (const std::size_t length : lengths) {
+        const std::size_t shift = random() % 16;
+        std::unique_ptr<unsigned char[]> block(new unsigned char[length + shift]);
+        unsigned char* in = block.get() + shift;
+        for (std::size_t i = 0; i < length; ++i) in[i] = static_cast<unsigned char>(random());
+        for (const Lines lines : {Lines::kBroken, Lines::kSingle}) {
+            const std::size_t size = EncodedLength(length, lines);
+            std::vector<unsigned char> expected(size), got(size + 64, kGuard);
+            ASSERT_EQ(EncodeBytes(kPortableKernel, in, length, lines, expected.data()), expected.data() + size);
+            ASSERT_EQ(EncodeBytes(*GetParam(), in, length, lines, got.data() + 32), got.data() + 32 + size);
+            ASSERT_EQ(std::vector<unsigned char>(got.begin() + 32, got.begin() + 32 + size), expected)
+                << "length " << length << (lines == Lines::kSingle ? ", one line" : ", in lines");
+            for (std::size_t i = 0; i < 32; ++i) {
+                ASSERT_EQ(got[i], kGuard) << "written before the output, length " << length;
+                ASSERT_EQ(got[32 + size + i], kGuard) << "written after the output, length " << length;
+            }
+        }
+    }
+}
+
+// The same content handed over in pieces of odd sizes, through each kernel:
+// single bytes, pieces around a line's 57 bytes, and random sizes.
+TEST_P(Base64KernelTest, AStreamInOddPiecesGivesTheWholeText) {
+    std::mt19937 random(57);
+    for (int round = 0; round < 300; ++round) {
+        const std::size_t length = random() % 4097;
+        std::string content(length, '\0');
+        for (char& c : content) c = static_cast<char>(random());
+        const std::size_t pieceKind = round % 4;
+        for (const Lines lines : {Lines::kBroken, Lines::kSingle}) {
+            std::vector<unsigned char> expected(EncodedLength(length, lines));
+            EncodeBytes(kPortableKernel, reinterpret_cast<const unsigned char*>(content.data()), length, lines,
+                        expected.data());
+            Base64Stream stream(lines, *GetParam());
+            std::vector<char> got(Base64Stream::MostCharacters(length));
+            char* end = got.data();
+            for (std::size_t at = 0; at < length;) {
+                const std::size_t sizes[] = {1, 56 + random() % 3, 1 + random() % 300, 114 + random() % 2};
+                const std::size_t piece = std::min(sizes[pieceKind], length - at);
+                end = stream.Add(content.data() + at, piece, end);
+                at += piece;
+            }
+            end = stream.Finish(end);
+            ASSERT_EQ(std::string(got.data(), end), std::string(expected.begin(), expected.end()))
+                << "length " << length << ", pieces of kind " << pieceKind;
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryKernel, Base64KernelTest, ::testing::ValuesIn(std::next(std::begin(kKernels)), std::end(kKernels)),
+                         [](const auto& info) {
+                             std::string name;
+                             for (const char* c = info.param->name; *c != '\0'; ++c) {
+                                 if (std::isalnum(static_cast<unsigned char>(*c))) name += *c;
+                             }
+                             return name;
+                         });
+
+TEST(Base64Kernels, TheBestIsOneThisProcessorRuns) {
+    EXPECT_TRUE(BestKernel().available());
+    EXPECT_EQ(&BestKernel(), [] {
+        const Kernel* last = nullptr;
+        for (const Kernel* kernel : kKernels) {
+            if (kernel->available()) last = kernel;
+        }
+        return last;
+    }());
+}
+
+}  // namespace
+}  // namespace lumarind::base64
