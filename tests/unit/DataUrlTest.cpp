@@ -6,6 +6,7 @@
 #include "builder/DataUrl.h"
 #include "common/UserTexts.h"
 #include "tests/common/ReferenceBase64.h"
+#include "tests/unit/FakeComponents.h"
 #include "tests/unit/FakeRegistryReader.h"
 #include "tests/unit/FakeTextBox.h"
 
@@ -73,6 +74,50 @@ TEST_F(BuildDataUrlTest, PreviewIsCutOnlyWhenTheTextIsLongerThan10000Characters)
     ASSERT_EQ(txtData.tag.size(), kPreviewLimit + 1);
     EXPECT_EQ(txtData.text, txtData.tag.substr(0, kPreviewLimit) + L"\r\n\r\n" + texts::kTruncationNotice);
     EXPECT_EQ(txtData.tag.find(L"***"), std::wstring::npos);
+}
+
+TEST_F(BuildDataUrlTest, AFileReadInPiecesGivesTheTextOfWhatWasReadAsIfWhole) {
+    registry.contentTypes[L".wide"] = L"text/caf\u00E9";
+    constexpr std::size_t kPiece = 57 * 4096;
+    std::string bytes(2 * kPiece + 200, '\0');
+    std::mt19937 random(19);
+    for (char& b : bytes) b = static_cast<char>(random());
+    for (const wchar_t* extension : {L"png", L"wide"}) {
+        // Empty, around line ends and around the pieces the file is read in.
+        for (const std::size_t size : {std::size_t{0}, std::size_t{1}, std::size_t{57}, std::size_t{58},
+                                       std::size_t{114}, kPiece - 1, kPiece, kPiece + 1, 2 * kPiece + 57}) {
+            // Read whole, or a few odd bytes at a time as a disk may give them.
+            for (const std::size_t mostPerRead : {SIZE_MAX, std::size_t{1000}}) {
+                const std::string content = bytes.substr(0, size);
+                testing::FakeFileContent file(content, size, mostPerRead);
+                const DocumentText text = ComposeDataUrl(file, extension, [this] { return registry.NewReader(); });
+                ASSERT_EQ(text.View().Widened(),
+                          ComposeDataUrl(content, extension, [this] { return registry.NewReader(); }))
+                    << size;
+                EXPECT_EQ(text.View().IsNarrow(), extension == std::wstring(L"png"));
+            }
+        }
+    }
+    // Shortened by another program after it was opened: the text of what
+    // was read. Grown: the text of the size it had when opened.
+    const std::pair<std::size_t, std::size_t> givenAndSize[] = {
+        {0, kPiece + 50}, {100, kPiece + 50}, {kPiece + 3, kPiece + 50}, {bytes.size(), 100}};
+    for (const auto& [given, size] : givenAndSize) {
+        testing::FakeFileContent file(bytes.substr(0, given), size);
+        EXPECT_EQ(ComposeDataUrl(file, L"png", [this] { return registry.NewReader(); }).View().Widened(),
+                  ComposeDataUrl(bytes.substr(0, std::min(given, size)), L"png",
+                                 [this] { return registry.NewReader(); }))
+            << given << " of " << size;
+    }
+}
+
+TEST(PreviewOf, ANarrowTextIsPreviewedAsItsWideForm) {
+    for (const std::size_t size : {std::size_t{0}, kPreviewLimit - 1, kPreviewLimit, kPreviewLimit + 1,
+                                   3 * kPreviewLimit}) {
+        const std::string ascii(size, 'Q');
+        const std::wstring wide(size, L'Q');
+        EXPECT_EQ(PreviewOf(TextView(std::string_view(ascii))), PreviewOf(std::wstring_view(wide))) << size;
+    }
 }
 
 TEST_F(BuildDataUrlTest, ASecondBuildReplacesPreviewAndTagEntirely) {

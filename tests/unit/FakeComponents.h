@@ -1,10 +1,14 @@
 // Fakes of every component and of the window, scripted by the form's tests.
 #pragma once
 
+#include <algorithm>
+#include <cstdint>
 #include <deque>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/FormView.h"
@@ -15,8 +19,43 @@
 
 namespace lumarind::testing {
 
+// A file's content given a few bytes at a time, as a disk may give it; its
+// size is the one it had when opened, so it may have shrunk or grown since.
+// A read fails once failAt bytes have been given.
+class FakeFileContent : public FileContent {
+public:
+    FakeFileContent(std::string bytes, std::uint64_t size, std::size_t mostPerRead = SIZE_MAX,
+                    std::optional<std::size_t> failAt = std::nullopt)
+        : bytes_(std::move(bytes)), size_(size), mostPerRead_(mostPerRead), failAt_(failAt) {}
+    std::uint64_t Size() const override { return size_; }
+    std::size_t Read(char* buffer, std::size_t capacity) override {
+        if (failAt_ && at_ >= *failAt_) throw Error(23, L"Data error (cyclic redundancy check).");
+        std::size_t most = std::min(capacity, mostPerRead_);
+        if (failAt_) most = std::min(most, *failAt_ - at_);
+        const std::size_t count = bytes_.copy(buffer, most, at_);
+        at_ += count;
+        return count;
+    }
+
+private:
+    std::string bytes_;
+    std::uint64_t size_;
+    std::size_t mostPerRead_;
+    std::optional<std::size_t> failAt_;
+    std::size_t at_ = 0;
+};
+
 class FakeFileAccess : public FileAccess {
 public:
+    // Opens as ReadFile reads; the next content read fails part-way when
+    // readFailureAt says where.
+    std::unique_ptr<FileContent> OpenContent(const std::wstring& path) override {
+        std::int32_t scratch1 = 0, scratch2 = 0, scratch3 = 0;
+        bool scratch4 = false;
+        std::string bytes = ReadFile(path, true, 1, 0, 0, scratch1, scratch2, scratch3, scratch4);
+        const std::uint64_t size = bytes.size();
+        return std::make_unique<FakeFileContent>(std::move(bytes), size, SIZE_MAX, std::exchange(readFailureAt, {}));
+    }
     std::string ReadFile(const std::wstring& path, bool, int, int, int, std::int32_t&, std::int32_t&,
                          std::int32_t&, bool&) override {
         reads.push_back(path);
@@ -42,6 +81,7 @@ public:
 
     std::map<std::wstring, std::string> files;
     std::deque<Error> readFailures;
+    std::optional<std::size_t> readFailureAt;
     std::deque<Error> writeFailures;
     std::vector<std::wstring> reads;
     std::vector<std::wstring> writes;

@@ -3,6 +3,7 @@
 #include "app/MainForm.h"
 #include "builder/DataUrl.h"
 #include "common/UserTexts.h"
+#include "tests/common/ReferenceBase64.h"
 #include "tests/unit/FakeComponents.h"
 #include "tests/unit/FakeSupportFunctions.h"
 
@@ -79,6 +80,32 @@ TEST_F(MainFormLoadTest, AFailedReadOffersRetryAndEachAttemptIsJudgedByItsOwnOut
     }
     EXPECT_EQ(components.files.reads.size(), 3u);
     EXPECT_EQ(view.caption, L"Lumarind - [photo.png]");
+}
+
+TEST_F(MainFormLoadTest, AReadFailingPartWayKeepsTheEarlierDocumentAndOffersRetry) {
+    StartWith({L"C:\\pics\\photo.png"});
+    const std::string large(3 * 57 * 4096 + 5, 'q');
+    components.files.files[L"C:\\pics\\large.png"] = large;
+    // First Cancel (the error box's answer when none is scripted), then Retry.
+    for (const std::deque<int>& answers : {std::deque<int>{}, std::deque<int>{kAnswerRetry}}) {
+        components.files.readFailureAt = 57 * 4096 + 100;
+        components.errors.answers = answers;
+        components.services.commandLine.arguments = {L"C:\\pics\\large.png"};
+        form.tmrCheckCommandLine_Tick();
+        if (answers.empty()) {
+            EXPECT_EQ(view.textBox.tag, L"data:image/png;base64,\r\nYWJj");
+            EXPECT_EQ(view.caption, L"Lumarind - [photo.png]");
+        }
+    }
+    ASSERT_EQ(components.errors.shown.size(), 2u);
+    for (const ShownError& shown : components.errors.shown) {
+        EXPECT_EQ(shown.number, 23);
+        EXPECT_EQ(shown.style, kStyleRetryCancelCritical);
+        EXPECT_EQ(shown.message, ReadFailureMessage(L"C:\\pics\\large.png"));
+    }
+    EXPECT_EQ(components.files.reads.size(), 4u);
+    EXPECT_EQ(view.textBox.tag, L"data:image/png;base64,\r\n" + testing::EncodeBase64Lines(large));
+    EXPECT_EQ(view.caption, L"Lumarind - [large.png]");
 }
 
 TEST_F(MainFormLoadTest, CancelAfterAFailedReadChangesNothing) {

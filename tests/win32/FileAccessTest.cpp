@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <memory>
 
 #include "support/win32/FileAccessWin32.h"
 #include "support/win32/LongPath.h"
@@ -97,24 +98,53 @@ TEST_F(FileAccessTest, WritesLargeTextsInFull) {
     EXPECT_EQ(bytes.back(), '=');
 }
 
-TEST_F(FileAccessTest, WritesTheOneLineFormEvenWhereABreakStraddlesASlice) {
+TEST_F(FileAccessTest, WritesBothFormsOfWideAndNarrowTextsEvenWhereABreakStraddlesASlice) {
     std::wstring text = L"data:;base64,\r\n";
     while (text.size() < 3'000'000) text += std::wstring(76, L'Q') + L"\r\n";
     text.resize(text.size() - 2);
     // A CR LF pair exactly where the writer cuts its first slice.
     text[(1u << 20) - 1] = L'\r';
     text[1u << 20] = L'\n';
-    const std::wstring path = folder / L"one-line.txt";
-    std::int32_t scratch = 0;
-    files.WriteFile(path, text, true, 1, 2, 1, scratch, TextForm::kOneLine);
-    const std::string bytes = ReadBytes(path);
-    EXPECT_EQ(bytes.find_first_of("\r\n"), std::string::npos);
-    std::string expected;
+    const std::string narrow(text.begin(), text.end());
+    std::string oneLine;
     for (std::size_t i = 0; i < text.size(); ++i) {
         if (text[i] == L'\r' && i + 1 < text.size() && text[i + 1] == L'\n') ++i;
-        else expected += static_cast<char>(text[i]);
+        else oneLine += static_cast<char>(text[i]);
     }
-    EXPECT_TRUE(bytes == expected);
+    const std::wstring path = folder / L"one-line.txt";
+    for (const TextForm form : {TextForm::kOneLine, TextForm::kAsIs}) {
+        const std::string& expected = form == TextForm::kOneLine ? oneLine : narrow;
+        std::int32_t scratch = 0;
+        files.WriteFile(path, text, true, 1, 2, 1, scratch, form);
+        EXPECT_TRUE(ReadBytes(path) == expected);
+        files.WriteText(path, TextView(std::wstring_view(text)), form);
+        EXPECT_TRUE(ReadBytes(path) == expected);
+        files.WriteText(path, TextView(std::string_view(narrow)), form);
+        EXPECT_TRUE(ReadBytes(path) == expected);
+    }
+    EXPECT_EQ(folder.Names(), std::vector<std::wstring>{L"one-line.txt"});
+}
+
+TEST_F(FileAccessTest, OpenContentGivesTheSizeAtOpeningAndReadsWhatIsThere) {
+    const std::wstring path = folder / L"shrinking.bin";
+    const std::string bytes(3 * 57 * 4096, 'b');
+    WriteBytes(path, bytes);
+    const std::unique_ptr<FileContent> content = files.OpenContent(path);
+    EXPECT_EQ(content->Size(), bytes.size());
+    // Another program cuts the file short while it is open for reading.
+    const win32::UniqueFile writer(CreateFileW(path.c_str(), GENERIC_WRITE,
+                                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                               OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(writer);
+    LARGE_INTEGER end{};
+    end.QuadPart = 5;
+    ASSERT_TRUE(SetFilePointerEx(writer.get(), end, nullptr, FILE_BEGIN) && SetEndOfFile(writer.get()));
+    std::string read(bytes.size(), '\0');
+    std::size_t done = 0;
+    while (const std::size_t count = content->Read(read.data() + done, read.size() - done)) done += count;
+    EXPECT_EQ(read.substr(0, done), "bbbbb");
+    EXPECT_THROW(files.OpenContent(folder.path()), Error);
+    EXPECT_THROW(files.OpenContent(folder / L"missing.png"), Error);
 }
 
 TEST_F(FileAccessTest, AFailedWriteLeavesTheOldFileAndNoTemporaryFile) {
