@@ -52,16 +52,20 @@ trap 'exit 143' TERM HUP
 # Signs IN into OUT with the certificate of LUMARIND_SIGN_PFX. The password
 # goes through a pipe, not the command line that every user can see; a file
 # without one is read without (osslsigncode cannot read an empty password).
+# A timestamp server that takes the connection and never answers would hold
+# osslsigncode for ever (it ignores SIGINT), so each signing has a limit.
 sign() {
-    local report
-    if ! report=$(printf '%s' "${LUMARIND_SIGN_PASSWORD:-}" |
-            osslsigncode sign -pkcs12 "$LUMARIND_SIGN_PFX" ${LUMARIND_SIGN_PASSWORD:+-readpass -} -h sha256 \
-                -n "$description" ${LUMARIND_SIGN_TIMESTAMP:+-ts "$LUMARIND_SIGN_TIMESTAMP"} -in "$1" -out "$2" 2>&1); then
-        echo "make-packages: cannot sign $(basename "$1") with $LUMARIND_SIGN_PFX (LUMARIND_SIGN_PFX," \
-            "LUMARIND_SIGN_PASSWORD${LUMARIND_SIGN_TIMESTAMP:+, LUMARIND_SIGN_TIMESTAMP}); osslsigncode says:" >&2
-        grep -Ev '^$|^[0-9A-F]+:error:' <<<"$report" | head -6 | sed 's/^/    /' >&2 || true
-        no_package
-    fi
+    local report status=0
+    report=$(printf '%s' "${LUMARIND_SIGN_PASSWORD:-}" |
+        timeout -k 5 "${LUMARIND_SIGN_SECONDS:-120}" osslsigncode sign -pkcs12 "$LUMARIND_SIGN_PFX" \
+            ${LUMARIND_SIGN_PASSWORD:+-readpass -} -h sha256 -n "$description" \
+            ${LUMARIND_SIGN_TIMESTAMP:+-ts "$LUMARIND_SIGN_TIMESTAMP"} -in "$1" -out "$2" 2>&1) || status=$?
+    [ "$status" -eq 0 ] && return
+    echo "make-packages: cannot sign $(basename "$1") with $LUMARIND_SIGN_PFX (LUMARIND_SIGN_PFX," \
+        "LUMARIND_SIGN_PASSWORD${LUMARIND_SIGN_TIMESTAMP:+, LUMARIND_SIGN_TIMESTAMP}); osslsigncode says:" >&2
+    [ "$status" -eq 124 ] && report="no answer in ${LUMARIND_SIGN_SECONDS:-120} s (is the timestamp server up?)"
+    grep -Ev '^$|^[0-9A-F]+:error:' <<<"$report" | head -6 | sed 's/^/    /' >&2 || true
+    no_package
 }
 
 no_package() {

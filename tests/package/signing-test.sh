@@ -74,3 +74,12 @@ failure "a wrong password" "Wrong password" wrong
 failure "a missing certificate" "not a file that can be read" missing "$scratch/none.pfx"
 failure "a certificate not for code signing" "not for code signing" "$password" "$scratch/server.pfx"
 failure "a silent timestamp server" "127.0.0.1:9" "$password" "" "http://127.0.0.1:9/"
+# A timestamp server that takes the connection and never answers.
+python3 -c 'import socket, time
+s = socket.socket(); s.bind(("127.0.0.1", 0)); s.listen()
+print(s.getsockname()[1], flush=True); held = s.accept(); time.sleep(300)' >"$scratch/port" &
+server=$!
+for _ in $(seq 200); do [ -s "$scratch/port" ] && break; sleep 0.05; done
+LUMARIND_SIGN_SECONDS=2 failure "a timestamp server that never answers" "no answer in 2 s" "$password" "" \
+    "http://127.0.0.1:$(cat "$scratch/port")/"
+kill "$server" 2>/dev/null
