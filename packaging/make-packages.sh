@@ -11,7 +11,7 @@
 # With LUMARIND_SIGN_PFX (a PKCS#12 file; LUMARIND_SIGN_PASSWORD its password,
 # LUMARIND_SIGN_TIMESTAMP a timestamp server's URL, both optional) the two
 # programs are signed before they are packed, and then the MSI. Either both
-# packages are made, complete, or neither is there.
+# packages are made, complete, or a run that fails leaves OUT_DIR as it was.
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
@@ -42,33 +42,65 @@ for file in "${files[@]}"; do
 done
 zip_file="$out/$name-$version-win64.zip"
 msi_file="$out/$name-$version-win64.msi"
-rm -f "$zip_file" "$msi_file"
 # Beside the packages, so that they are moved into place whole.
 work=$(mktemp -d "$out/.make-packages.XXXXXX")
 trap 'rm -rf "$work"' EXIT
+# Interrupted, bash would die without running the EXIT trap.
+trap 'exit 130' INT
+trap 'exit 143' TERM HUP
 
 # Signs IN into OUT with the certificate of LUMARIND_SIGN_PFX. The password
 # goes through a pipe, not the command line that every user can see; a file
 # without one is read without (osslsigncode cannot read an empty password).
+# A timestamp server that takes the connection and never answers would hold
+# osslsigncode for ever (it ignores SIGINT), so each signing has a limit.
 sign() {
-    local report
-    if ! report=$(printf '%s' "${LUMARIND_SIGN_PASSWORD:-}" |
-            osslsigncode sign -pkcs12 "$LUMARIND_SIGN_PFX" ${LUMARIND_SIGN_PASSWORD:+-readpass -} -h sha256 \
-                -n "$description" ${LUMARIND_SIGN_TIMESTAMP:+-ts "$LUMARIND_SIGN_TIMESTAMP"} -in "$1" -out "$2" 2>&1); then
-        echo "make-packages: cannot sign $(basename "$1") with $LUMARIND_SIGN_PFX (LUMARIND_SIGN_PFX," \
-            "LUMARIND_SIGN_PASSWORD${LUMARIND_SIGN_TIMESTAMP:+, LUMARIND_SIGN_TIMESTAMP}); osslsigncode says:" >&2
-        grep -Ev '^$|^[0-9A-F]+:error:' <<<"$report" | head -6 | sed 's/^/    /' >&2 || true
-        echo "make-packages: no package was made." >&2
-        exit 1
+    local report status=0
+    report=$(printf '%s' "${LUMARIND_SIGN_PASSWORD:-}" |
+        timeout -k 5 "${LUMARIND_SIGN_SECONDS:-120}" osslsigncode sign -pkcs12 "$LUMARIND_SIGN_PFX" \
+            ${LUMARIND_SIGN_PASSWORD:+-readpass -} -h sha256 -n "$description" \
+            ${LUMARIND_SIGN_TIMESTAMP:+-ts "$LUMARIND_SIGN_TIMESTAMP"} -in "$1" -out "$2" 2>&1) || status=$?
+    [ "$status" -eq 0 ] && return
+    echo "make-packages: cannot sign $(basename "$1") with $LUMARIND_SIGN_PFX (LUMARIND_SIGN_PFX," \
+        "LUMARIND_SIGN_PASSWORD${LUMARIND_SIGN_TIMESTAMP:+, LUMARIND_SIGN_TIMESTAMP}); osslsigncode says:" >&2
+    [ "$status" -eq 124 ] && report="no answer in ${LUMARIND_SIGN_SECONDS:-120} s (is the timestamp server up?)"
+    grep -Ev '^$|^[0-9A-F]+:error:' <<<"$report" | head -6 | sed 's/^/    /' >&2 || true
+    no_package
+}
+
+no_package() {
+    echo "make-packages: no package was made; $out is as it was." >&2
+    exit 1
+}
+
+# Windows refuses a signature whose certificate has expired or is not for code
+# signing, however well osslsigncode made it. A file openssl cannot read is left
+# to osslsigncode to report.
+check_certificate() {
+    local certificate usage
+    local password=(-passin pass:)
+    [ -z "${LUMARIND_SIGN_PASSWORD:-}" ] || password=(-passin env:LUMARIND_SIGN_PASSWORD)
+    certificate=$(openssl pkcs12 -legacy -in "$LUMARIND_SIGN_PFX" -nokeys -clcerts "${password[@]}" 2>/dev/null) &&
+        [ -n "$certificate" ] || return 0
+    if ! openssl x509 -noout -checkend 0 <<<"$certificate" >/dev/null; then
+        echo "make-packages: the certificate of $LUMARIND_SIGN_PFX has expired;" \
+            "$(openssl x509 -noout -enddate <<<"$certificate")." >&2
+        no_package
+    fi
+    usage=$(openssl x509 -noout -ext extendedKeyUsage <<<"$certificate")
+    if [ -n "$usage" ] && ! grep -q 'Code Signing' <<<"$usage"; then
+        echo "make-packages: the certificate of $LUMARIND_SIGN_PFX is not for code signing" \
+            "(its extended key usage:$(tail -n +2 <<<"$usage" | tr -s ' \n' ' ' | sed 's/ $//'))." >&2
+        no_package
     fi
 }
 
 if [ -n "${LUMARIND_SIGN_PFX:-}" ]; then
     if [ ! -f "$LUMARIND_SIGN_PFX" ] || [ ! -r "$LUMARIND_SIGN_PFX" ]; then
-        echo "make-packages: LUMARIND_SIGN_PFX names $LUMARIND_SIGN_PFX, which is not a file that can be read;" \
-            "no package was made." >&2
-        exit 1
+        echo "make-packages: LUMARIND_SIGN_PFX names $LUMARIND_SIGN_PFX, which is not a file that can be read." >&2
+        no_package
     fi
+    check_certificate
     mkdir "$work/signed"
     for file in "${files[@]}"; do
         case $file in

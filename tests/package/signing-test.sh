@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Signed packages: with a throwaway self-signed code-signing certificate the
 # two programs (in the zip and in the MSI) and the MSI verify against it; a
-# wrong password, a missing certificate or a timestamp server that does not
-# answer stop with a message and leave no package behind.
+# wrong password, a missing certificate, a certificate not for code signing or
+# a timestamp server that does not answer stop with a message and leave the
+# packages of an earlier run as they were.
 #
 #     tests/package/signing-test.sh BIN_DIR
 set -uo pipefail
@@ -22,6 +23,10 @@ password='pass word;$(not run)'
 openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=Lumarind test signing" \
     -addext "keyUsage=critical,digitalSignature" -addext "extendedKeyUsage=codeSigning" \
     -keyout "$scratch/key.pem" -out "$scratch/cert.pem" 2>/dev/null
+openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=Lumarind test server" \
+    -addext "extendedKeyUsage=serverAuth" -keyout "$scratch/server-key.pem" -out "$scratch/server.pem" 2>/dev/null
+openssl pkcs12 -export -inkey "$scratch/server-key.pem" -in "$scratch/server.pem" -passout "pass:$password" \
+    -out "$scratch/server.pfx"
 for pass in "$password" ""; do
     openssl pkcs12 -export -inkey "$scratch/key.pem" -in "$scratch/cert.pem" -passout "pass:$pass" \
         -out "$scratch/signing${pass:+-protected}.pfx"
@@ -52,8 +57,8 @@ check "signing: nothing else is left beside the packages" \
 package "$scratch/no-password" "" "$scratch/signing.pfx"
 check "signing: a certificate without a password signs" verify "$(ls "$scratch"/no-password/*.msi)"
 
-# Each failure: a message naming the cause, no package, no leftovers, even
-# where packages of an earlier run were.
+# Each failure: a message naming the cause, no leftovers, and the packages of
+# an earlier run untouched.
 failure() {  # name expected-message password [pfx] [timestamp]
     local name=$1 message=$2 out="$scratch/fails-${1// /-}"
     shift 2
@@ -63,8 +68,18 @@ failure() {  # name expected-message password [pfx] [timestamp]
     local status=$?
     check "signing: $name fails" test "$status" -ne 0
     check "signing: $name says so" grep -q "$message" "$out.err"
-    check "signing: $name leaves no package" test -z "$(ls -A "$out")"
+    check "signing: $name leaves the earlier packages as they were" diff -r "$scratch/signed" "$out"
 }
 failure "a wrong password" "Wrong password" wrong
 failure "a missing certificate" "not a file that can be read" missing "$scratch/none.pfx"
+failure "a certificate not for code signing" "not for code signing" "$password" "$scratch/server.pfx"
 failure "a silent timestamp server" "127.0.0.1:9" "$password" "" "http://127.0.0.1:9/"
+# A timestamp server that takes the connection and never answers.
+python3 -c 'import socket, time
+s = socket.socket(); s.bind(("127.0.0.1", 0)); s.listen()
+print(s.getsockname()[1], flush=True); held = s.accept(); time.sleep(300)' >"$scratch/port" &
+server=$!
+for _ in $(seq 200); do [ -s "$scratch/port" ] && break; sleep 0.05; done
+LUMARIND_SIGN_SECONDS=2 failure "a timestamp server that never answers" "no answer in 2 s" "$password" "" \
+    "http://127.0.0.1:$(cat "$scratch/port")/"
+kill "$server" 2>/dev/null
