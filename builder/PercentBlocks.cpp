@@ -5,28 +5,10 @@
 #include <array>
 #include <cstdint>
 
+#include "support/portable/CpuFeatures.h"
+
 namespace lumarind::percent {
 namespace {
-
-// A byte is kept when the bit of its high nibble is set in the entry of its
-// low nibble: one table lookup per nibble classifies sixteen bytes.
-struct NibbleTables {
-    std::uint8_t low[16];
-    std::uint8_t high[16];
-};
-
-constexpr NibbleTables MakeNibbleTables() {
-    NibbleTables tables{};
-    for (int byte = 0; byte < 128; ++byte) {
-        if (IsKept(static_cast<unsigned char>(byte))) {
-            tables.low[byte & 15] |= static_cast<std::uint8_t>(1 << (byte >> 4));
-        }
-    }
-    for (int high = 0; high < 8; ++high) tables.high[high] = static_cast<std::uint8_t>(1 << high);
-    return tables;
-}
-
-constexpr NibbleTables kNibbles = MakeNibbleTables();
 
 // Eight bytes become their output by two shuffles. A holds each byte's
 // first character (itself or '%') in 0-7 and its high hex digit in 8-15, B
@@ -76,16 +58,15 @@ __attribute__((target("ssse3"))) inline char* ExpandEight(__m128i a, __m128i b, 
     return out + e.length;
 }
 
+bool Ssse3Available() { return ThisCpu().ssse3; }
+
 }  // namespace
 
-bool HasSsse3() {
-    static const bool has = __builtin_cpu_supports("ssse3");
-    return has;
-}
+namespace detail {
 
 __attribute__((target("ssse3"))) std::size_t CountEncodedSsse3(const unsigned char* in, std::size_t count) {
-    const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(kNibbles.low));
-    const __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(kNibbles.high));
+    const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(detail::kNibbles.low));
+    const __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(detail::kNibbles.high));
     std::size_t encoded = 0;
     for (std::size_t at = 0; at + 16 <= count; at += 16) {
         const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + at));
@@ -96,10 +77,9 @@ __attribute__((target("ssse3"))) std::size_t CountEncodedSsse3(const unsigned ch
 }
 
 __attribute__((target("ssse3"))) char* EncodeSsse3(const unsigned char*& in, const unsigned char* end, char* out) {
-    const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(kNibbles.low));
-    const __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(kNibbles.high));
-    const __m128i hexDigits =
-        _mm_setr_epi8('0', '1', '2', '3', '4', '5', '6', '7', '8', '9', 'A', 'B', 'C', 'D', 'E', 'F');
+    const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(detail::kNibbles.low));
+    const __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(detail::kNibbles.high));
+    const __m128i hexDigits = _mm_loadu_si128(reinterpret_cast<const __m128i*>(detail::kHexDigits));
     // Each half stores 32 characters and keeps at least 8; the 24 more are
     // overwritten by the output of the 24 bytes that still follow.
     for (; end - in >= 40; in += 16) {
@@ -119,6 +99,21 @@ __attribute__((target("ssse3"))) char* EncodeSsse3(const unsigned char*& in, con
         out = ExpandEight(_mm_unpackhi_epi64(first, highDigits), _mm_srli_si128(lowDigits, 8), mask >> 8, out);
     }
     return out;
+}
+
+}  // namespace detail
+
+const Kernel kSsse3Kernel{"SSSE3", Ssse3Available, detail::CountEncodedSsse3, detail::EncodeSsse3};
+
+const Kernel* BestKernel() {
+    static const Kernel* const best = [] {
+        const Kernel* found = nullptr;
+        for (const Kernel* kernel : kKernels) {
+            if (kernel->available()) found = kernel;
+        }
+        return found;
+    }();
+    return best;
 }
 
 }  // namespace lumarind::percent

@@ -61,9 +61,9 @@ bool IsKeptInPercentForm(unsigned char byte) { return kForms[byte].length == 1; 
 
 std::size_t PercentEncodedLength(std::string_view bytes) {
     std::size_t length = bytes.size();
-    if (percent::HasSsse3()) {
+    if (const percent::Kernel* kernel = percent::BestKernel()) {
         const std::size_t blocks = bytes.size() / 16 * 16;
-        length += 2 * percent::CountEncodedSsse3(reinterpret_cast<const unsigned char*>(bytes.data()), blocks);
+        length += 2 * kernel->countEncoded(reinterpret_cast<const unsigned char*>(bytes.data()), blocks);
         bytes.remove_prefix(blocks);
     }
     for (const char c : bytes) length += kForms[static_cast<unsigned char>(c)].length - 1;
@@ -77,9 +77,14 @@ std::size_t PercentEncodedLengthPortable(std::string_view bytes) {
 }
 
 char* PercentEncode(std::string_view bytes, char* out) {
+    const percent::Kernel* kernel = percent::BestKernel();
+    return kernel ? PercentEncode(*kernel, bytes, out) : PercentEncodePortable(bytes, out);
+}
+
+char* PercentEncode(const percent::Kernel& kernel, std::string_view bytes, char* out) {
     const auto* in = reinterpret_cast<const unsigned char*>(bytes.data());
     const auto* end = in + bytes.size();
-    if (percent::HasSsse3()) out = percent::EncodeSsse3(in, end, out);
+    out = kernel.encode(in, end, out);
     return EncodeRest(in, end, out);
 }
 

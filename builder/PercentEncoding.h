@@ -13,11 +13,17 @@
 
 namespace lumarind {
 
+namespace percent {
+struct Kernel;
+}
+
 bool IsKeptInPercentForm(unsigned char byte);
 std::size_t PercentEncodedLength(std::string_view bytes);
 // Writes PercentEncodedLength(bytes) characters at out; returns their end.
-// Both use SSSE3 where the processor has it.
+// Both use the widest vector instructions the processor has.
 char* PercentEncode(std::string_view bytes, char* out);
+// The same with one given instruction set, for tests that compare them.
+char* PercentEncode(const percent::Kernel& kernel, std::string_view bytes, char* out);
 // The same in plain C++, for tests that compare the two.
 std::size_t PercentEncodedLengthPortable(std::string_view bytes);
 char* PercentEncodePortable(std::string_view bytes, char* out);

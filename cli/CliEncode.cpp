@@ -8,6 +8,7 @@
 #include "builder/PercentEncoding.h"
 #include "cli/ContentSignature.h"
 #include "cli/InputContent.h"
+#include "cli/Output.h"
 #include "cli/MediaType.h"
 #include "cli/WebTypes.h"
 #include "support/portable/Base64Lines.h"
@@ -17,10 +18,6 @@
 namespace lumarind::cli {
 namespace {
 
-// Base64 text goes to the system in whole mebibytes at offsets that are
-// multiples of one: the kernel then fills whole pages of large folios
-// instead of patching the edges of partial ones (a third less system time).
-constexpr std::size_t kWriteAlignment = std::size_t{1} << 20;
 constexpr wchar_t kUtf8Charset[] = L"utf-8";
 constexpr wchar_t kOctetStream[] = L"application/octet-stream";
 constexpr wchar_t kGzip[] = L"application/gzip";
@@ -77,42 +74,32 @@ std::wstring ContentTypeOf(const CliOptions& options, const std::wstring& name, 
     return registered.For(ExtensionOf(name), path);
 }
 
-// Each piece is Base64-encoded behind the one before. The text is encoded
-// a line or two past the next aligned offset, written up to it, and the
-// rest kept for the next write.
-void WriteBase64(InputContent& content, bool multiLine, Output& output) {
-    const base64::Lines lines = multiLine ? base64::Lines::kBroken : base64::Lines::kSingle;
-    const std::size_t lineCharacters = base64::kLineLength + (multiLine ? 2 : 0);
-    base64::Base64Stream stream(lines);
-    std::vector<char> text(kWriteAlignment + base64::Base64Stream::MostCharacters(2 * base64::kBytesPerLine));
-    std::size_t held = 0;
+// Input is taken in slices whose text fits in the output's room: percent
+// encoding writes at most three characters a byte, Base64 fewer even with
+// the bytes of an unfinished line before them.
+constexpr std::size_t kSliceBytes = Output::kMostAtOnce / 3;
+
+template <typename Encode>
+void WriteSlices(InputContent& content, Output& output, Encode&& encode) {
     content.Give([&](std::string_view piece) {
-        while (!piece.empty()) {
-            const std::uint64_t boundary =
-                (output.Written() + held) / kWriteAlignment * kWriteAlignment + kWriteAlignment;
-            const std::size_t room = static_cast<std::size_t>(boundary - output.Written()) - held;
-            const std::size_t take = std::min(piece.size(), (room / lineCharacters + 1) * base64::kBytesPerLine);
-            held = static_cast<std::size_t>(stream.Add(piece.data(), take, text.data() + held) - text.data());
-            piece.remove_prefix(take);
-            if (output.Written() + held >= boundary) {
-                const std::size_t ready = static_cast<std::size_t>(boundary - output.Written());
-                output.Write({text.data(), ready});
-                held -= ready;
-                std::memmove(text.data(), text.data() + ready, held);
-            }
+        for (std::size_t at = 0; at < piece.size(); at += kSliceBytes) {
+            const std::string_view slice = piece.substr(at, kSliceBytes);
+            char* const start = output.Space();
+            output.Add(static_cast<std::size_t>(encode(slice, start) - start));
         }
     });
-    held = static_cast<std::size_t>(stream.Finish(text.data() + held) - text.data());
-    if (held != 0) output.Write({text.data(), held});
+}
+
+void WriteBase64(InputContent& content, bool multiLine, Output& output) {
+    base64::Base64Stream stream(multiLine ? base64::Lines::kBroken : base64::Lines::kSingle);
+    WriteSlices(content, output,
+                [&](std::string_view slice, char* out) { return stream.Add(slice.data(), slice.size(), out); });
+    char* const start = output.Space();
+    output.Add(static_cast<std::size_t>(stream.Finish(start) - start));
 }
 
 void WritePercent(InputContent& content, Output& output) {
-    std::vector<char> text;
-    content.Give([&](std::string_view piece) {
-        if (text.size() < 3 * piece.size()) text.resize(3 * piece.size());
-        const char* end = PercentEncode(piece, text.data());
-        output.Write({text.data(), static_cast<std::size_t>(end - text.data())});
-    });
+    WriteSlices(content, output, [](std::string_view slice, char* out) { return PercentEncode(slice, out); });
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include "cli/CliOptions.h"
 #include "cli/CliSteps.h"
+#include "cli/Output.h"
 
 namespace lumarind::cli {
 

@@ -8,6 +8,7 @@
 #include "cli/CliEncode.h"
 #include "cli/CliOptions.h"
 #include "cli/CliSteps.h"
+#include "cli/Output.h"
 #include "common/Version.h"
 #include "support/portable/AsciiText.h"
 #include "support/portable/Utf8.h"

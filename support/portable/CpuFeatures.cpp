@@ -29,6 +29,7 @@ CpuFeatures Detect() {
     features.avx2 = (b & bit_AVX2) != 0;
     features.avx512Vbmi = (state & kAvx512State) == kAvx512State && (b & bit_AVX512F) != 0 &&
                           (b & bit_AVX512BW) != 0 && (c & bit_AVX512VBMI) != 0;
+    features.avx512Vbmi2 = features.avx512Vbmi && (c & bit_AVX512VBMI2) != 0 && (b & bit_BMI2) != 0;
     return features;
 }
 

@@ -9,6 +9,8 @@ struct CpuFeatures {
     bool avx2 = false;
     // AVX-512 F, BW and VBMI together: byte permutes across the whole register.
     bool avx512Vbmi = false;
+    // And VBMI2 (byte compress), with BMI2's bit deposit beside it.
+    bool avx512Vbmi2 = false;
 };
 
 const CpuFeatures& ThisCpu();

@@ -95,6 +95,13 @@ std::basic_string<Unit> FromUtf8Units(std::string_view bytes) {
     return out;
 }
 
+// Whether none of the 32 bytes at `at` is from 0x80 on.
+inline bool IsAsciiBlock(const char* at) {
+    std::uint64_t words[4];
+    std::memcpy(words, at, sizeof words);
+    return ((words[0] | words[1] | words[2] | words[3]) & 0x8080808080808080u) == 0;
+}
+
 }  // namespace
 
 std::string ToUtf8(std::wstring_view text) { return ToUtf8Units(text); }
@@ -106,7 +113,11 @@ std::size_t Utf8SequenceLength(std::string_view bytes, std::size_t at) { return 
 
 bool IsValidUtf8(std::string_view bytes) {
     for (std::size_t at = 0; at < bytes.size();) {
-        // Text is mostly ASCII: eight bytes at a time while it is.
+        // Text is mostly ASCII: 32 bytes at a time while it is, then eight.
+        if (at + 32 <= bytes.size() && IsAsciiBlock(bytes.data() + at)) {
+            at += 32;
+            continue;
+        }
         std::uint64_t eight;
         if (at + 8 <= bytes.size() && (std::memcpy(&eight, bytes.data() + at, 8), (eight & 0x8080808080808080u) == 0)) {
             at += 8;

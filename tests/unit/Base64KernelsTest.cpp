@@ -11,6 +11,7 @@
 #include "support/portable/Base64Blocks.h"
 #include "support/portable/Base64Lines.h"
 #include "support/portable/Base64Stream.h"
+#include "tests/unit/KernelTestName.h"
 
 namespace lumarind::base64 {
 namespace {
@@ -81,13 +82,7 @@ TEST_P(Base64KernelTest, AStreamInOddPiecesGivesTheWholeText) {
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryKernel, Base64KernelTest, ::testing::ValuesIn(std::next(std::begin(kKernels)), std::end(kKernels)),
-                         [](const auto& info) {
-                             std::string name;
-                             for (const char* c = info.param->name; *c != '\0'; ++c) {
-                                 if (std::isalnum(static_cast<unsigned char>(*c))) name += *c;
-                             }
-                             return name;
-                         });
+                         KernelTestName());
 
 TEST(Base64Kernels, TheBestIsOneThisProcessorRuns) {
     EXPECT_TRUE(BestKernel().available());

@@ -137,6 +137,17 @@ TEST_F(CliTest, FailuresNameTheFileAndTheReasonAndLeaveNoOutputFile) {
     EXPECT_EQ(platform.standardError, "lumarind-cli: cannot write 'full.txt': No space left on device\n");
     EXPECT_EQ(platform.files.count(L"full.txt"), 0u);
     platform.failWrites = false;
+    // The disk fills after some mebibytes have gone out, and the encoding
+    // stops there: the same message, and no file.
+    platform.files[L"large.bin"] = std::string(std::size_t{6} << 20, 'x');
+    platform.roomForOutput = std::size_t{2} << 20;
+    platform.standardError.clear();
+    EXPECT_EQ(Run({L"-o", L"full.txt", L"large.bin"}), kExitFailure);
+    EXPECT_EQ(platform.standardError, "lumarind-cli: cannot write 'full.txt': No space left on device\n");
+    EXPECT_EQ(platform.files.count(L"full.txt"), 0u);
+    EXPECT_EQ(Run({L"-e", L"percent", L"large.bin"}), kExitFailure);
+    EXPECT_EQ(platform.standardOutput, "");
+    platform.roomForOutput = static_cast<std::size_t>(-1);
 
     platform.files[L"bad.txt"] = "data:;base64,YWJ";
     EXPECT_EQ(Run({L"-d", L"-o", L"x", L"bad.txt"}), kExitFailure);

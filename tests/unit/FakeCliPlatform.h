@@ -38,7 +38,9 @@ public:
         Sink(FakeCliPlatform& platform, std::wstring path) : platform_(platform), path_(std::move(path)) {}
         void Write(std::string_view bytes) override {
             if (platform_.outOfMemoryIn == L"sink") throw std::bad_alloc();
-            if (platform_.failWrites) throw Error(28, L"No space left on device");
+            if (platform_.failWrites || pending_.size() + bytes.size() > platform_.roomForOutput) {
+                throw Error(28, L"No space left on device");
+            }
             pending_ += bytes;
         }
         void Commit() override {
@@ -100,6 +102,8 @@ public:
     std::string standardOutput;
     std::string standardError;
     bool failWrites = false;
+    // A write past this many bytes of one output fails, as on a full disk.
+    std::size_t roomForOutput = static_cast<std::size_t>(-1);
     FakeRegistry registry;
 };
 

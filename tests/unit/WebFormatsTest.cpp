@@ -6,12 +6,14 @@
 #include <vector>
 
 #include "builder/DataUrlDecoder.h"
+#include "builder/PercentBlocks.h"
 #include "builder/PercentEncoding.h"
 #include "cli/MediaType.h"
 #include "cli/ContentSignature.h"
 #include "cli/OutputFormats.h"
 #include "cli/WebTypes.h"
 #include "support/portable/Utf8.h"
+#include "tests/unit/KernelTestName.h"
 
 namespace lumarind::cli {
 namespace {
@@ -165,7 +167,11 @@ TEST(PercentEncoding, KeepsOnlyTheSafeCharactersAndRoundTripsEveryByte) {
     EXPECT_EQ(PercentDecode("a;b%3B\r\nc"), "a;b;c");
 }
 
-TEST(PercentEncoding, TheFastPathWritesWhatThePortableOneDoesForEveryLengthAndMix) {
+class PercentKernelTest : public ::testing::TestWithParam<const percent::Kernel*> {};
+
+TEST_P(PercentKernelTest, WritesWhatThePortableLoopDoesForEveryLengthAndMix) {
+    const percent::Kernel& kernel = *GetParam();
+    if (!kernel.available()) GTEST_SKIP() << "this processor has no " << kernel.name;
     std::mt19937 random(19);
     // Text that is mostly kept, text with spaces, and bytes of every value.
     const std::string alphabets[] = {"abcdefghij-._~", "words and, more; (text)\n", std::string()};
@@ -176,13 +182,16 @@ TEST(PercentEncoding, TheFastPathWritesWhatThePortableOneDoesForEveryLengthAndMi
             const std::size_t expected = PercentEncodedLengthPortable(bytes);
             ASSERT_EQ(PercentEncodedLength(bytes), expected) << length;
             std::string fast(expected, '\0'), portable(expected, '\0');
-            ASSERT_EQ(PercentEncode(bytes, fast.data()), fast.data() + expected) << length;
+            ASSERT_EQ(PercentEncode(kernel, bytes, fast.data()), fast.data() + expected) << length;
             PercentEncodePortable(bytes, portable.data());
             ASSERT_EQ(fast, portable) << length;
             ASSERT_EQ(PercentDecode(fast), bytes) << length;
         }
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(EveryKernel, PercentKernelTest, ::testing::ValuesIn(percent::kKernels),
+                         KernelTestName());
 
 TEST(OutputFormats, EscapesNamesForHtmlAndMarkdown) {
     EXPECT_EQ(EscapeHtml("a&b<c>d\"e'f\\g\r\n\t\x01\x7F\xD0\x96"),

@@ -1,0 +1,83 @@
+// Where lumarind-cli's text goes. The output is opened at the first write,
+// so that a failure before it leaves the file (or device) untouched, and
+// put in place only by Commit.
+//
+// Writing to a file is mostly the kernel copying the text into its cache,
+// and that copy is longer than reading and encoding the input together. So
+// the text is gathered in blocks of a mebibyte that a second thread hands
+// to the system while the next block is filled, each whole and at an
+// offset that is a multiple of its size: the kernel then fills whole pages
+// of large folios instead of patching the edges of partial ones.
+#pragma once
+
+#include <condition_variable>
+#include <cstddef>
+#include <deque>
+#include <exception>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+#include "cli/CliPlatform.h"
+
+namespace lumarind::cli {
+
+class Output {
+public:
+    // The room Space gives.
+    static constexpr std::size_t kMostAtOnce = std::size_t{256} << 10;
+
+    Output(CliPlatform& platform, std::wstring path);
+    // Drops whatever was not committed.
+    ~Output();
+    Output(const Output&) = delete;
+    Output& operator=(const Output&) = delete;
+
+    // Each throws Failure.
+    void Write(std::string_view bytes);
+    // Room for kMostAtOnce bytes after the text so far, to be filled and
+    // then counted in by Add.
+    char* Space();
+    void Add(std::size_t count);
+    void Commit();
+
+private:
+    struct Block {
+        std::unique_ptr<char[]> bytes;
+        std::size_t size = 0;
+    };
+
+    void Open();
+    // Hands the filled block's first mebibyte to the writer and goes on in
+    // a free block with the rest.
+    void PassOn();
+    // False when the system has no thread to give.
+    bool StartWriter();
+    // Waits until the writer is done with every block passed on.
+    void Drain();
+    // The writer's failure, if it had one, as the failure of this output.
+    void ThrowWriterFailure();
+    void WriteBlocks();
+    void Stop();
+
+    CliPlatform& platform_;
+    std::wstring path_;
+    std::unique_ptr<ByteSink> sink_;
+    Block filling_;
+    std::size_t blocks_ = 0;
+
+    // Shared with the writer thread, which starts with the first full block.
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::deque<Block> queued_;
+    std::vector<Block> free_;
+    bool writing_ = false;
+    bool stopping_ = false;
+    std::exception_ptr failure_;
+    std::thread writer_;
+};
+
+}  // namespace lumarind::cli
