@@ -71,15 +71,16 @@ TEST_F(ClipboardTest, FormsTheOneLineFormInItsOwnMemory) {
     EXPECT_EQ(ClipboardUnicodeText(), L"data:;base64,AAAABB==");
 }
 
-// ASCII goes on as CF_TEXT, put at once or promised; a reader asking for
-// Unicode gets the very same characters.
+// ASCII goes on as CF_TEXT, other text as CF_UNICODETEXT, put at once or
+// promised; a reader asking for Unicode gets the very same characters.
 TEST_F(ClipboardTest, GivesEveryTextAsUnicodeInEitherForm) {
     std::wstring wide(6'000'000, L'Ж');
     for (std::size_t i = 76; i < wide.size(); i += 78) wide[i] = L'\r', wide[i + 1] = L'\n';
+    const DocumentText wideDocument(wide);
     const std::string shortAscii = "data:;base64,\r\nAA\rAA\r\n\nBB==\r";
     for (const TextForm form : {TextForm::kAsIs, TextForm::kOneLine}) {
         const auto expected = [&](std::wstring text) { return form == TextForm::kOneLine ? OneLine(text) : text; };
-        clipboard->SetDocument(TextView(std::wstring_view(wide)), scratch, form);
+        clipboard->SetDocument(wideDocument.View(), scratch, form);
         EXPECT_TRUE(ClipboardUnicodeText() == expected(wide));
         clipboard->SetDocument(Shared(shortAscii), scratch, form);
         EXPECT_EQ(ClipboardUnicodeText(), expected(Widened(shortAscii)));
