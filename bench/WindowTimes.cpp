@@ -122,9 +122,10 @@ int wmain(int argc, wchar_t** argv) {
         std::printf("load_extra_s=%.3f\n", Median(largeStarts) - Median(smallStarts));
         std::printf("load_peak_over_file=%.2f\n", (Median(largePeaks) - Median(smallPeaks)) / fileBytes);
 
-        // Wine's file dialog costs about two seconds after it closes whatever
-        // is saved: each command is timed for both files, and the large
-        // file's figure is given beside its excess over the small one's.
+        // When the file dialog closes, Wine waits two seconds for a window
+        // manager, which the virtual display lacks, whatever is saved: each
+        // command is timed for both files, and the large file's figure is
+        // given beside its excess over the small one's.
         const CommandTimes smallTimes = TimeCommands(small, saved);
         const CommandTimes largeTimes = TimeCommands(large, saved);
         for (std::size_t i = 0; i < std::size(kCommandNames); ++i) {

@@ -2,6 +2,10 @@
 // character when every character is ASCII (any data URL whose content type
 // is ASCII), wchar_t otherwise. It is widened only where a 16-bit string is
 // handed to the platform, a slice or a clipboard's worth at a time.
+//
+// A view of a DocumentText shares in owning its text, so that a command may
+// keep it (the clipboard promising a long text to other programs) after the
+// window has loaded another file.
 #pragma once
 
 #include <cstddef>
@@ -25,6 +29,14 @@ public:
     TextView(std::wstring_view wide) : wide_(wide), isNarrow_(false) {}
     // Every character ASCII.
     TextView(std::string_view ascii) : ascii_(ascii), isNarrow_(true) {}
+    // Views that keep their text alive for as long as any copy of them lives.
+    TextView(std::wstring_view wide, std::shared_ptr<const void> owner)
+        : owner_(std::move(owner)), wide_(wide), isNarrow_(false) {}
+    TextView(std::string_view ascii, std::shared_ptr<const void> owner)
+        : owner_(std::move(owner)), ascii_(ascii), isNarrow_(true) {}
+
+    // True when a copy of the view may be kept after its source has changed.
+    bool KeepsText() const { return owner_ != nullptr; }
 
     bool IsNarrow() const { return isNarrow_; }
     std::string_view Ascii() const { return ascii_; }
@@ -34,6 +46,7 @@ public:
     std::wstring Widened() const { return isNarrow_ ? std::wstring(ascii_.begin(), ascii_.end()) : std::wstring(wide_); }
 
 private:
+    std::shared_ptr<const void> owner_;
     std::string_view ascii_;
     std::wstring_view wide_;
     bool isNarrow_ = true;
@@ -42,12 +55,18 @@ private:
 class DocumentText {
 public:
     DocumentText() = default;
-    explicit DocumentText(std::wstring wide) : wide_(std::move(wide)), isNarrow_(false) {}
+    explicit DocumentText(std::wstring wide)
+        : wide_(std::make_shared<const std::wstring>(std::move(wide))), isNarrow_(false) {}
+    DocumentText(DocumentText&&) = default;
+    DocumentText& operator=(DocumentText&&) = default;
+    // A copy would share the buffer its writer fills.
+    DocumentText(const DocumentText&) = delete;
+    DocumentText& operator=(const DocumentText&) = delete;
     // Room for size ASCII characters, for the caller to write. The memory is
     // not cleared first: each fresh page is touched once, by its writer.
     static DocumentText Ascii(std::size_t size) {
         DocumentText text;
-        text.ascii_.reset(new char[size == 0 ? 1 : size]);
+        text.ascii_ = std::shared_ptr<char[]>(new char[size == 0 ? 1 : size]);
         text.asciiSize_ = size;
         return text;
     }
@@ -58,13 +77,14 @@ public:
     }
 
     TextView View() const {
-        return isNarrow_ ? TextView(std::string_view(ascii_.get(), asciiSize_)) : TextView(std::wstring_view(wide_));
+        if (!isNarrow_) return TextView(std::wstring_view(*wide_), wide_);
+        return TextView(std::string_view(ascii_.get(), asciiSize_), ascii_);
     }
 
 private:
-    std::unique_ptr<char[]> ascii_;
+    std::shared_ptr<char[]> ascii_;
     std::size_t asciiSize_ = 0;
-    std::wstring wide_;
+    std::shared_ptr<const std::wstring> wide_;
     bool isNarrow_ = true;
 };
 

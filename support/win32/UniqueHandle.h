@@ -60,6 +60,7 @@ using UniqueGlobal = UniqueHandle<NullIsInvalid<HGLOBAL, GlobalFree>>;
 using UniqueIcon = UniqueHandle<NullIsInvalid<HICON, DestroyIcon>>;
 using UniqueGdiObject = UniqueHandle<NullIsInvalid<HGDIOBJ, DeleteObject>>;
 using UniqueLocal = UniqueHandle<NullIsInvalid<HLOCAL, LocalFree>>;
+using UniqueWindow = UniqueHandle<NullIsInvalid<HWND, DestroyWindow>>;
 
 // GlobalLock for the lifetime of the guard.
 class GlobalLockGuard {

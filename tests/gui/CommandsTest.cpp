@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <stdexcept>
 
 #include "app/win32/ControlIds.h"
@@ -18,9 +19,13 @@ using testing::WriteBytes;
 
 std::string Narrow(const std::wstring& ascii) { return std::string(ascii.begin(), ascii.end()); }
 
-std::wstring OneLine(std::wstring text) {
-    for (std::size_t at; (at = text.find(L"\r\n")) != std::wstring::npos;) text.erase(at, 2);
-    return text;
+std::wstring OneLine(const std::wstring& text) {
+    std::wstring line;
+    for (std::size_t from = 0, at; from < text.size(); from = at + 2) {
+        at = std::min(text.find(L"\r\n", from), text.size());
+        line.append(text, from, at - from);
+    }
+    return line;
 }
 
 bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
@@ -88,6 +93,36 @@ TEST_F(CommandsTest, CopyPutsTheWholeTextOnTheClipboardInEitherForm) {
     ClickAndWait(program.Control(ids::cmdCopyText0));
     EXPECT_TRUE(ClipboardText() == expected);
     EXPECT_EQ(program.FindDialog(), nullptr);
+}
+
+// A long text is only promised to the clipboard when copied, and rendered
+// when another program asks for it or when the window closes: either way it
+// is the document as it was at the copy, although another file was loaded since.
+TEST_F(CommandsTest, ALongCopyIsTheDocumentAsCopiedWhenReadAndAfterTheProgramHasEnded) {
+    std::string longContent(2'500'000, '\0');
+    for (std::size_t i = 0; i < longContent.size(); ++i) longContent[i] = static_cast<char>((i * 7919) ^ (i >> 11));
+    const std::wstring longInput = folder / L"long.lumarind-none";
+    WriteBytes(longInput, longContent);
+    const std::wstring longText = L"data:;base64,\r\n" + testing::EncodeBase64Lines(longContent);
+    struct Row {
+        int button;
+        bool readWhileRunning;
+    };
+    for (const Row row : {Row{ids::cmdCopyText0, true}, Row{ids::cmdCopyText1, false}}) {
+        SCOPED_TRACE(::testing::Message() << "button " << row.button << (row.readWhileRunning ? ", read" : ""));
+        const std::wstring copied = row.button == ids::cmdCopyText0 ? longText : OneLine(longText);
+        SetClipboard(L"");
+        RunningProgram program({longInput});
+        ASSERT_TRUE(program.WaitForCaption(L"Lumarind - [long.lumarind-none]"));
+        ClickAndWait(program.Control(row.button));
+        Click(program.Control(ids::cmdOpenFile));
+        program.AnswerFileDialog(input);
+        Load(program);
+        if (row.readWhileRunning) EXPECT_TRUE(ClipboardText() == copied);
+        PostMessageW(program.window(), WM_CLOSE, 0, 0);
+        ASSERT_TRUE(program.HasExited());
+        EXPECT_TRUE(ClipboardText() == copied);
+    }
 }
 
 TEST_F(CommandsTest, SaveWritesEitherFormAndRemembersTheOutputFolderApartFromTheInputFolder) {
