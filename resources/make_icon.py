@@ -1,14 +1,18 @@
 #!/usr/bin/env python3
 """Draws the program icon A_MAIN.ico: three overlapping outlined rectangles on
 a transparent ground, green at the back, red with the white letters URI, blue
-in front with the white letters DATA. Four images: 32 and 16 pixels square, at
-4 and 8 bits per pixel, each with its transparency mask.
+in front with the white letters DATA. Images of 32 and 16 pixels square, at 4
+and 8 bits per pixel, each with its transparency mask; and for screens set to
+a larger scale, where Windows would otherwise stretch the 32-pixel image,
+48 and 64 pixels at 8 bits and 256 pixels as a PNG, drawn anew with finer
+outlines and letters rather than enlarged.
 
 Run it after changing the picture and commit the .ico beside it:
     python3 resources/make_icon.py resources/A_MAIN.ico
 """
 import struct
 import sys
+import zlib
 
 # The 16 colours of the standard Windows palette; the 8-bit images add softer
 # shades after them.
@@ -25,6 +29,16 @@ GLYPHS = {
     "D": ["110", "101", "101", "101", "110"],
     "A": ["010", "101", "111", "101", "101"],
     "T": ["111", "010", "010", "010", "010"],
+}
+
+# The letters of the larger images, five by seven.
+FINE_GLYPHS = {
+    "U": ["10001", "10001", "10001", "10001", "10001", "10001", "01110"],
+    "R": ["11110", "10001", "10001", "11110", "10100", "10010", "10001"],
+    "I": ["11111", "00100", "00100", "00100", "00100", "00100", "11111"],
+    "D": ["11110", "10001", "10001", "10001", "10001", "10001", "11110"],
+    "A": ["01110", "10001", "10001", "11111", "10001", "10001", "10001"],
+    "T": ["11111", "00100", "00100", "00100", "00100", "00100", "00100"],
 }
 
 # Per size: rectangles (left, top, right, bottom, inclusive) and where the
@@ -71,6 +85,44 @@ def draw(size, bits):
     return pixels
 
 
+def draw_fine(size):
+    """The 32-pixel picture at a larger size: rectangles in proportion, their
+    outlines a little thinner than enlarged, the words in the finer letters,
+    each centred in its rectangle (URI in the part the blue one leaves)."""
+    scale = size / 32
+    pixels = [[None] * size for _ in range(size)]
+    outline = max(1, round(scale * 0.75))
+    boxes = {}
+    for name in ("green", "red", "blue"):
+        left, top, right, bottom = LAYOUTS[32][name]
+        box = (round(left * scale), round(top * scale), round((right + 1) * scale) - 1,
+               round((bottom + 1) * scale) - 1)
+        boxes[name] = box
+        left, top, right, bottom = box
+        for y in range(top, bottom + 1):
+            for x in range(left, right + 1):
+                edge = min(x - left, right - x, y - top, bottom - y) < outline
+                pixels[y][x] = BLACK if edge else colour_index(name, 8)
+    unit = max(1, int(scale))
+    # (rectangle, bottom limit, horizontal and vertical size of a letter's pixel)
+    words = {"URI": (boxes["red"], boxes["blue"][1], unit, unit),
+             "DATA": (boxes["blue"], boxes["blue"][3], unit, max(unit + 1, int(scale * 1.5)))}
+    for word, ((left, top, right, _), bottom, width, height) in words.items():
+        pitch = 6 * width
+        word_width = pitch * len(word) - width
+        x0 = (left + right + 1 - word_width) // 2
+        y0 = (top + bottom + 1 - 7 * height) // 2
+        for n, letter in enumerate(word):
+            for row, bits_row in enumerate(FINE_GLYPHS[letter]):
+                for column, bit in enumerate(bits_row):
+                    if bit != "1":
+                        continue
+                    for dy in range(height):
+                        for dx in range(width):
+                            pixels[y0 + row * height + dy][x0 + n * pitch + column * width + dx] = WHITE
+    return pixels
+
+
 def palette(bits):
     colours = list(VGA)
     if bits == 8:
@@ -98,7 +150,7 @@ def row_bytes(values, bits):
 
 
 def image(size, bits):
-    pixels = draw(size, bits)
+    pixels = draw(size, bits) if size in LAYOUTS else draw_fine(size)
     colour_rows = b"".join(row_bytes([p if p is not None else 0 for p in row], bits) for row in reversed(pixels))
     mask_rows = b"".join(row_bytes([1 if p is None else 0 for p in row], 1) for row in reversed(pixels))
     header = struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, bits, 0, len(colour_rows) + len(mask_rows),
@@ -106,13 +158,29 @@ def image(size, bits):
     return header + palette(bits) + colour_rows + mask_rows
 
 
+def png(size):
+    """The picture as a PNG of 8-bit RGBA, as icons of 256 pixels are stored."""
+    colours = [VGA[i] for i in range(16)] + list(SOFT.values())
+    rows = b""
+    for row in draw_fine(size):
+        rows += b"\0" + b"".join(bytes((0, 0, 0, 0)) if p is None else bytes(colours[p]) + b"\xff" for p in row)
+
+    def chunk(kind, data):
+        return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
+
+    header = struct.pack(">IIBBBBB", size, size, 8, 6, 0, 0, 0)
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", zlib.compress(rows, 9)) +
+            chunk(b"IEND", b""))
+
+
 def icon():
-    images = [(32, 4), (16, 4), (32, 8), (16, 8)]
-    blobs = [image(size, bits) for size, bits in images]
+    images = [(32, 4), (16, 4), (32, 8), (16, 8), (48, 8), (64, 8), (256, 32)]
+    blobs = [png(size) if size == 256 else image(size, bits) for size, bits in images]
     directory = struct.pack("<HHH", 0, 1, len(images))
     offset = 6 + 16 * len(images)
     for (size, bits), blob in zip(images, blobs):
-        directory += struct.pack("<BBBBHHII", size, size, 16 if bits == 4 else 0, 0, 1, bits, len(blob), offset)
+        directory += struct.pack("<BBBBHHII", size % 256, size % 256, 16 if bits == 4 else 0, 0, 1, bits, len(blob),
+                                 offset)
         offset += len(blob)
     return directory + b"".join(blobs)
 
