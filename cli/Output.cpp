@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 #include <system_error>
 #include <utility>
 
@@ -11,12 +12,13 @@ namespace lumarind::cli {
 namespace {
 
 constexpr std::size_t kBlockSize = std::size_t{1} << 19;
-// One block filled while the other is written.
+// One block filled while one is written and one waits its turn.
 constexpr std::size_t kMostBlocks = 3;
 
 }  // namespace
 
-Output::Output(CliPlatform& platform, std::wstring path) : platform_(platform), path_(std::move(path)) {}
+Output::Output(CliPlatform& platform, std::wstring path)
+    : platform_(platform), path_(std::move(path)), mostBlocks_(kMostBlocks) {}
 
 Output::~Output() { Stop(); }
 
@@ -58,28 +60,11 @@ void Output::Open() {
 }
 
 void Output::PassOn() {
-    if (!writer_.joinable() && !StartWriter()) {
-        // No second thread to be had: the block is written here and now.
-        Doing(kCannotWrite, path_, [&] { sink_->Write({filling_.bytes.get(), kBlockSize}); });
-        filling_.size -= kBlockSize;
-        std::memmove(filling_.bytes.get(), filling_.bytes.get() + kBlockSize, filling_.size);
-        return;
-    }
     Block next;
-    {
-        std::unique_lock<std::mutex> lock(mutex_);
-        if (free_.empty() && blocks_ == kMostBlocks) {
-            changed_.wait(lock, [&] { return !free_.empty() || failure_; });
-        }
-        ThrowWriterFailure();
-        if (!free_.empty()) {
-            next = std::move(free_.back());
-            free_.pop_back();
-        }
-    }
+    if (writer_.joinable() || StartWriter()) next = NextBlock();
     if (!next.bytes) {
-        Doing(kCannotWrite, path_, [&] { next.bytes.reset(new char[kBlockSize + kMostAtOnce]); });
-        ++blocks_;
+        WriteHere();
+        return;
     }
     next.size = filling_.size - kBlockSize;
     std::memcpy(next.bytes.get(), filling_.bytes.get() + kBlockSize, next.size);
@@ -91,11 +76,45 @@ void Output::PassOn() {
     changed_.notify_all();
 }
 
+Output::Block Output::NextBlock() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    for (;;) {
+        ThrowWriterFailure();
+        Block block;
+        if (!free_.empty()) {
+            block = std::move(free_.back());
+            free_.pop_back();
+            return block;
+        }
+        if (blocks_ < mostBlocks_) {
+            block.bytes.reset(new (std::nothrow) char[kBlockSize + kMostAtOnce]);
+            if (block.bytes) {
+                ++blocks_;
+                return block;
+            }
+            mostBlocks_ = blocks_;
+        }
+        // With one block only, the writer holds none and is idle.
+        if (blocks_ == 1) return block;
+        changed_.wait(lock, [&] { return !free_.empty() || failure_; });
+    }
+}
+
+void Output::WriteHere() {
+    Doing(kCannotWrite, path_, [&] { sink_->Write({filling_.bytes.get(), kBlockSize}); });
+    filling_.size -= kBlockSize;
+    std::memmove(filling_.bytes.get(), filling_.bytes.get() + kBlockSize, filling_.size);
+}
+
 bool Output::StartWriter() {
     try {
+        queued_.reserve(kMostBlocks);
+        free_.reserve(kMostBlocks);
         writer_ = std::thread([this] { WriteBlocks(); });
         return true;
     } catch (const std::system_error&) {
+        return false;
+    } catch (const std::bad_alloc&) {
         return false;
     }
 }
@@ -116,7 +135,7 @@ void Output::WriteBlocks() {
         changed_.wait(lock, [&] { return stopping_ || (!queued_.empty() && !failure_); });
         if (stopping_) return;
         Block block = std::move(queued_.front());
-        queued_.pop_front();
+        queued_.erase(queued_.begin());
         writing_ = true;
         lock.unlock();
         std::exception_ptr failure;

@@ -4,15 +4,16 @@
 //
 // Writing to a file is mostly the kernel copying the text into its cache,
 // and that copy is longer than reading and encoding the input together. So
-// the text is gathered in blocks of a mebibyte that a second thread hands
-// to the system while the next block is filled, each whole and at an
-// offset that is a multiple of its size: the kernel then fills whole pages
-// of large folios instead of patching the edges of partial ones.
+// the text is gathered in blocks of 512 KiB that a second thread hands to
+// the system while the next block is filled, each whole and at an offset
+// that is a multiple of its size: the kernel then fills whole pages of
+// large folios instead of patching the edges of partial ones. Where the
+// system gives no thread, or no memory for a second block, the blocks are
+// written here, as they fill.
 #pragma once
 
 #include <condition_variable>
 #include <cstddef>
-#include <deque>
 #include <exception>
 #include <memory>
 #include <mutex>
@@ -51,9 +52,14 @@ private:
     };
 
     void Open();
-    // Hands the filled block's first mebibyte to the writer and goes on in
-    // a free block with the rest.
+    // Hands the filled block's first kBlockSize bytes to the writer and goes
+    // on in a free block with the rest.
     void PassOn();
+    // The block to fill next: one the writer is done with, or a new one;
+    // none when the block being filled is the only one there can be.
+    Block NextBlock();
+    // Writes the filled block's first kBlockSize bytes here and now.
+    void WriteHere();
     // False when the system has no thread to give.
     bool StartWriter();
     // Waits until the writer is done with every block passed on.
@@ -68,11 +74,15 @@ private:
     std::unique_ptr<ByteSink> sink_;
     Block filling_;
     std::size_t blocks_ = 0;
+    // Lowered to the blocks there are when memory for another runs out.
+    std::size_t mostBlocks_;
 
     // Shared with the writer thread, which starts with the first full block.
+    // Both have room for every block from the start, so that neither thread
+    // needs memory to pass a block on.
     std::mutex mutex_;
     std::condition_variable changed_;
-    std::deque<Block> queued_;
+    std::vector<Block> queued_;
     std::vector<Block> free_;
     bool writing_ = false;
     bool stopping_ = false;

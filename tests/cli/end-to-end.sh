@@ -164,6 +164,11 @@ if [ "$(id -u)" -eq 0 ] && command -v setpriv >/dev/null; then
     mkdir closed && echo old >closed/open-file.txt && chmod 666 closed/open-file.txt && chmod 555 closed
     check "-o onto a writable file in a folder the user may not write: written in place" bash -c \
         "$as_nobody '$native' -1 -t '' -o closed/open-file.txt abc.bin && [ \"\$(cat closed/open-file.txt)\" = '$expected' ] && [ \$(stat -c %U closed/open-file.txt) = root ]"
+    # One process allowed to the user: no second thread to write the output
+    # (nor for LeakSanitizer, which stops the process from one at exit).
+    check "no thread to be had: the whole output, to a pipe and to a file" bash -c \
+        "export ASAN_OPTIONS=\"\${ASAN_OPTIONS:-}:detect_leaks=0\"; $as_nobody prlimit --nproc=1 '$native' -1 '$work/random.bin' | cmp -s - <('$native' -1 '$work/random.bin') &&
+         $as_nobody prlimit --nproc=1 '$native' -1 -o open/random.txt '$work/random.bin' && cmp -s open/random.txt <('$native' -1 '$work/random.bin')"
     # A file written in place takes the space for its new content before a
     # byte of the old one is overwritten: on a full disk it stays whole.
     head -c 30000 /dev/urandom >big.bin && mkdir small
@@ -178,10 +183,10 @@ printf abc >"caf$(printf '\xe9').bin"
 check "non-UTF-8 names are used exactly as given" bash -c "'$native' -1 -t '' -o \"out\$(printf '\xff').txt\" \"caf\$(printf '\xe9').bin\" && [ \"\$(cat \"out\$(printf '\xff').txt\")\" = data:\;base64,YWJj ]"
 printf '\xef\xbb\xbf data:;base64,YWJj \r\n' >bom.txt
 check "--decode takes a byte order mark and white space around" bash -c "[ \"\$('$native' -d bom.txt)\" = abc ]"
-# A build under AddressSanitizer reserves terabytes of address space as it
-# starts, so a memory limit stops it before it runs: only the plain build
-# meets these.
-if ! grep -qa __asan_init "$native"; then
+# A build under AddressSanitizer or ThreadSanitizer reserves terabytes of
+# address space as it starts, so a memory limit stops it before it runs:
+# only the plain build meets these.
+if ! grep -qaE '__(asan|tsan)_init' "$native"; then
     truncate -s 1G sparse.bin
     # Standard input is held in memory where the header needs all of it; a
     # file is read twice instead.
@@ -191,6 +196,14 @@ if ! grep -qa __asan_init "$native"; then
     rm -f sparse-text.txt
     check "out of memory while decoding: a message, exit 1" bash -c "(ulimit -v 200000; '$native' -d sparse.bin 2>&1 >/dev/null | grep -q 'memory'; [ \"\${PIPESTATUS[*]}\" = '1 0' ])"
     rm -f sparse.bin
+    # The output takes a thread and up to three blocks where memory allows,
+    # and makes do with fewer: a limit that lets a run start lets it finish.
+    "$native" -1 "$work/random.bin" >random.txt
+    check "any memory limit above the least a run needs lets it write everything" bash -c \
+        "started=0; for limit in \$(seq 4000 250 48000); do
+             if (ulimit -v \$limit; '$native' -1 '$work/random.bin' 2>/dev/null | cmp -s - random.txt); then started=1
+             elif [ \$started = 1 ]; then echo \"fails under \$limit KiB\" >&2; exit 1; fi
+         done; [ \$started = 1 ]"
 fi
 if [ -n "$windows" ]; then
     check "Windows: -o naming the input: exit 1, input unchanged" bash -c "wine '$windows' -o same.png same.png >/dev/null 2>&1; [ \$? -eq 1 ] && cmp -s same.png '$work/picture.png'"
