@@ -23,8 +23,8 @@ std::wstring ClipboardUnicodeText() {
 }
 
 // Longer than the clipboard takes at once, in lines as the window's document has them.
-std::string LongAsciiText() {
-    std::string text(3'000'000, 'Q');
+std::string LongAsciiText(std::size_t size = 3'000'000) {
+    std::string text(size, 'Q');
     for (std::size_t i = 76; i + 1 < text.size(); i += 78) text[i] = '\r', text[i + 1] = '\n';
     return text;
 }
@@ -84,10 +84,14 @@ TEST_F(ClipboardTest, GivesEveryTextAsUnicodeInEitherForm) {
         EXPECT_TRUE(ClipboardUnicodeText() == expected(wide));
         clipboard->SetDocument(Shared(shortAscii), scratch, form);
         EXPECT_EQ(ClipboardUnicodeText(), expected(Widened(shortAscii)));
-        clipboard->SetDocument(Shared(LongAsciiText()), scratch, form);
-        EXPECT_FALSE(owner.expired()) << "a long text is promised, not put";
-        EXPECT_TRUE(ClipboardUnicodeText() == expected(Widened(LongAsciiText())));
-        EXPECT_TRUE(owner.expired()) << "once rendered, the text is let go";
+        // Either side of the length from which a text is promised: 2 Mi characters.
+        for (const std::size_t size : {std::size_t{1} << 21, (std::size_t{1} << 21) + 1}) {
+            const bool promised = size > std::size_t{1} << 21;
+            clipboard->SetDocument(Shared(LongAsciiText(size)), scratch, form);
+            EXPECT_EQ(owner.expired(), !promised) << size << ": a long text is promised, not put";
+            EXPECT_TRUE(ClipboardUnicodeText() == expected(Widened(LongAsciiText(size)))) << size;
+            EXPECT_TRUE(owner.expired()) << size << ": once rendered, the text is let go";
+        }
     }
 }
 
