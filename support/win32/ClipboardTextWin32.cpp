@@ -170,6 +170,10 @@ LRESULT ClipboardTextWin32::HandleMessage(UINT message, WPARAM wParam, LPARAM lP
     case WM_DESTROYCLIPBOARD:
         promise_.reset();
         return 0;
+    case WM_CLOSE:
+        // Asked of every top-level window by tools that close a program
+        // politely; this one goes with the object, or copies would fail.
+        return 0;
     default:
         return DefWindowProcW(window_.get(), message, wParam, lParam);
     }
