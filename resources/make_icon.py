@@ -92,13 +92,22 @@ def draw_fine(size):
     scale = size / 32
     pixels = [[None] * size for _ in range(size)]
     outline = max(1, round(scale * 0.75))
+    names = ("green", "red", "blue")
     boxes = {}
-    for name in ("green", "red", "blue"):
+    for name in names:
         left, top, right, bottom = LAYOUTS[32][name]
-        box = (round(left * scale), round(top * scale), round((right + 1) * scale) - 1,
-               round((bottom + 1) * scale) - 1)
-        boxes[name] = box
-        left, top, right, bottom = box
+        boxes[name] = [round(left * scale), round(top * scale), round((right + 1) * scale) - 1,
+                       round((bottom + 1) * scale) - 1]
+    # Where a rectangle shows only its outline beside the right edge of one in
+    # front of it at 32 pixels (the red one beside the blue one), it shows only
+    # its outline at every size, not a sliver of its colour within.
+    for n, back in enumerate(names):
+        for front in names[n + 1:]:
+            behind, ahead = LAYOUTS[32][back], LAYOUTS[32][front]
+            if behind[2] == ahead[2] + 1 and behind[1] <= ahead[3] and ahead[1] <= behind[3]:
+                boxes[back][2] = boxes[front][2] + outline
+    for name in names:
+        left, top, right, bottom = boxes[name]
         for y in range(top, bottom + 1):
             for x in range(left, right + 1):
                 edge = min(x - left, right - x, y - top, bottom - y) < outline

@@ -71,9 +71,10 @@ void RegisterOwnerWindowClass(WNDPROC procedure) {
 
 ClipboardTextWin32::ClipboardTextWin32() {
     RegisterOwnerWindowClass(&ClipboardTextWin32::Procedure);
-    // A message-only window: never shown, and reachable by the system.
-    if (!CreateWindowExW(0, kOwnerWindowClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, GetModuleHandleW(nullptr),
-                         this)) {
+    // A top-level window, never shown: unlike a message-only one it is told
+    // when the session ends or an installer closes the program.
+    if (!CreateWindowExW(WS_EX_TOOLWINDOW, kOwnerWindowClass, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                         GetModuleHandleW(nullptr), this)) {
         ThrowLastError();
     }
 }
@@ -161,8 +162,17 @@ LRESULT ClipboardTextWin32::HandleMessage(UINT message, WPARAM wParam, LPARAM lP
     case WM_RENDERALLFORMATS:
         KeepPromiseBeforeClosing();
         return 0;
+    case WM_ENDSESSION:
+        // The process may be ended without warning once this returns, its
+        // windows never destroyed.
+        if (wParam) KeepPromiseBeforeClosing();
+        return 0;
     case WM_DESTROYCLIPBOARD:
         promise_.reset();
+        return 0;
+    case WM_CLOSE:
+        // Asked of every top-level window by tools that close a program
+        // politely; this one goes with the object, or copies would fail.
         return 0;
     default:
         return DefWindowProcW(window_.get(), message, wParam, lParam);

@@ -17,7 +17,8 @@ namespace lumarind::win32 {
 // A long text whose view keeps it alive is only promised (delayed rendering):
 // the copy returns at once, and the text is rendered, once, when a program
 // first asks for it or when this object goes, so that it stays on the
-// clipboard after the program ends. A hidden window of its own answers the
+// clipboard after the program ends, also when the session ends or an
+// installer closes the program. A hidden window of its own answers the
 // system for it.
 class ClipboardTextWin32 : public ClipboardText {
 public:

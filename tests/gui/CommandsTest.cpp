@@ -97,7 +97,8 @@ TEST_F(CommandsTest, CopyPutsTheWholeTextOnTheClipboardInEitherForm) {
 
 // A long text is only promised to the clipboard when copied, and rendered
 // when another program asks for it or when the window closes: either way it
-// is the document as it was at the copy, although another file was loaded since.
+// is the document as it was at the copy, although another file was loaded
+// since; also when the session ends and the process is ended after it.
 TEST_F(CommandsTest, ALongCopyIsTheDocumentAsCopiedWhenReadAndAfterTheProgramHasEnded) {
     std::string longContent(2'500'000, '\0');
     for (std::size_t i = 0; i < longContent.size(); ++i) longContent[i] = static_cast<char>((i * 7919) ^ (i >> 11));
@@ -107,9 +108,12 @@ TEST_F(CommandsTest, ALongCopyIsTheDocumentAsCopiedWhenReadAndAfterTheProgramHas
     struct Row {
         int button;
         bool readWhileRunning;
+        bool sessionEnds;
     };
-    for (const Row row : {Row{ids::cmdCopyText0, true}, Row{ids::cmdCopyText1, false}}) {
-        SCOPED_TRACE(::testing::Message() << "button " << row.button << (row.readWhileRunning ? ", read" : ""));
+    for (const Row row : {Row{ids::cmdCopyText0, true, false}, Row{ids::cmdCopyText1, false, false},
+                          Row{ids::cmdCopyText1, false, true}}) {
+        SCOPED_TRACE(::testing::Message() << "button " << row.button << (row.readWhileRunning ? ", read" : "")
+                                          << (row.sessionEnds ? ", session ends" : ""));
         const std::wstring copied = row.button == ids::cmdCopyText0 ? longText : OneLine(longText);
         SetClipboard(L"");
         RunningProgram program({longInput});
@@ -119,7 +123,11 @@ TEST_F(CommandsTest, ALongCopyIsTheDocumentAsCopiedWhenReadAndAfterTheProgramHas
         program.AnswerFileDialog(input);
         Load(program);
         if (row.readWhileRunning) EXPECT_TRUE(ClipboardText() == copied);
-        PostMessageW(program.window(), WM_CLOSE, 0, 0);
+        if (row.sessionEnds) {
+            program.EndSession();
+        } else {
+            PostMessageW(program.window(), WM_CLOSE, 0, 0);
+        }
         ASSERT_TRUE(program.HasExited());
         EXPECT_TRUE(ClipboardText() == copied);
     }

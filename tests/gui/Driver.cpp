@@ -176,6 +176,26 @@ bool RunningProgram::HasExited(DWORD deadlineMs) const {
     return WaitForSingleObject(process_.get(), deadlineMs) == WAIT_OBJECT_0;
 }
 
+void RunningProgram::EndSession() const {
+    std::vector<HWND> windows;
+    EnumThreadWindows(
+        threadId_,
+        [](HWND window, LPARAM list) {
+            reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&windows));
+    for (const UINT message : {WM_QUERYENDSESSION, WM_ENDSESSION}) {
+        for (const HWND window : windows) {
+            DWORD_PTR result = 0;
+            SendMessageTimeoutW(window, message, message == WM_ENDSESSION, ENDSESSION_CLOSEAPP, SMTO_NORMAL,
+                                kDeadlineMs, &result);
+        }
+    }
+    TerminateProcess(process_.get(), 0);
+    WaitForSingleObject(process_.get(), kDeadlineMs);
+}
+
 HWND RunningProgram::Focused() const {
     GUITHREADINFO info{};
     info.cbSize = sizeof info;

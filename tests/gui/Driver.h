@@ -50,6 +50,10 @@ public:
     HWND Control(int id) const { return GetDlgItem(window_, id); }
     DWORD threadId() const { return threadId_; }
     bool HasExited(DWORD deadlineMs = kDeadlineMs) const;
+    // Ends the program as Windows does at the end of a session, or Restart
+    // Manager for an installer: each of its top-level windows, shown or not,
+    // is asked and told, then the process is ended without more ado.
+    void EndSession() const;
     HWND Focused() const;
     // Makes the window the foreground window so that keys reach it.
     void Activate() const;

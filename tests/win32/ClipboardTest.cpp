@@ -23,8 +23,8 @@ std::wstring ClipboardUnicodeText() {
 }
 
 // Longer than the clipboard takes at once, in lines as the window's document has them.
-std::string LongAsciiText() {
-    std::string text(3'000'000, 'Q');
+std::string LongAsciiText(std::size_t size = 3'000'000) {
+    std::string text(size, 'Q');
     for (std::size_t i = 76; i + 1 < text.size(); i += 78) text[i] = '\r', text[i + 1] = '\n';
     return text;
 }
@@ -78,16 +78,28 @@ TEST_F(ClipboardTest, GivesEveryTextAsUnicodeInEitherForm) {
     for (std::size_t i = 76; i < wide.size(); i += 78) wide[i] = L'\r', wide[i + 1] = L'\n';
     const DocumentText wideDocument(wide);
     const std::string shortAscii = "data:;base64,\r\nAA\rAA\r\n\nBB==\r";
+    // Closing every window of the program, as some tools ask, leaves copying and promising working.
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND window, LPARAM) {
+            SendMessageW(window, WM_CLOSE, 0, 0);
+            return TRUE;
+        },
+        0);
     for (const TextForm form : {TextForm::kAsIs, TextForm::kOneLine}) {
         const auto expected = [&](std::wstring text) { return form == TextForm::kOneLine ? OneLine(text) : text; };
         clipboard->SetDocument(wideDocument.View(), scratch, form);
         EXPECT_TRUE(ClipboardUnicodeText() == expected(wide));
         clipboard->SetDocument(Shared(shortAscii), scratch, form);
         EXPECT_EQ(ClipboardUnicodeText(), expected(Widened(shortAscii)));
-        clipboard->SetDocument(Shared(LongAsciiText()), scratch, form);
-        EXPECT_FALSE(owner.expired()) << "a long text is promised, not put";
-        EXPECT_TRUE(ClipboardUnicodeText() == expected(Widened(LongAsciiText())));
-        EXPECT_TRUE(owner.expired()) << "once rendered, the text is let go";
+        // Either side of the length from which a text is promised: 2 Mi characters.
+        for (const std::size_t size : {std::size_t{1} << 21, (std::size_t{1} << 21) + 1}) {
+            const bool promised = size > std::size_t{1} << 21;
+            clipboard->SetDocument(Shared(LongAsciiText(size)), scratch, form);
+            EXPECT_EQ(owner.expired(), !promised) << size << ": a long text is promised, not put";
+            EXPECT_TRUE(ClipboardUnicodeText() == expected(Widened(LongAsciiText(size)))) << size;
+            EXPECT_TRUE(owner.expired()) << size << ": once rendered, the text is let go";
+        }
     }
 }
 

@@ -5,11 +5,14 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <cstring>
+
 #include "app/MainForm.h"
 #include "app/win32/Layout.h"
 #include "app/win32/WindowFont.h"
 #include "common/UserTexts.h"
 #include "support/win32/ProgramIcon.h"
+#include "support/win32/UniqueHandle.h"
 #include "support/win32/WindowDpi.h"
 
 namespace lumarind {
@@ -79,6 +82,23 @@ TEST(WindowResourcesTest, TheWindowGetsIconsInTheSizesForItsDpi) {
         EXPECT_EQ(IconWidth(icon(ICON_SMALL)), win32::SystemMetricForDpi(SM_CXSMICON, dpi)) << dpi << " DPI";
     }
     EXPECT_EQ(win32::SystemMetricForDpi(SM_CXICON, 192), 2 * win32::SystemMetricForDpi(SM_CXICON, 96));
+}
+
+// The shell's largest views take the 256-pixel image, stored as a PNG.
+TEST(WindowResourcesTest, TheLargestIconIsAPngTheSystemReads) {
+    const HMODULE module = GetModuleHandleW(nullptr);
+    const HRSRC group = FindResourceW(module, kIconResourceName, RT_GROUP_ICON);
+    ASSERT_NE(group, nullptr);
+    auto* directory = static_cast<BYTE*>(LockResource(LoadResource(module, group)));
+    const int id = LookupIconIdFromDirectoryEx(directory, TRUE, 256, 256, LR_DEFAULTCOLOR);
+    const HRSRC image = FindResourceW(module, MAKEINTRESOURCEW(id), RT_ICON);
+    ASSERT_NE(image, nullptr);
+    auto* bytes = static_cast<BYTE*>(LockResource(LoadResource(module, image)));
+    const DWORD size = SizeofResource(module, image);
+    ASSERT_GE(size, 8u);
+    EXPECT_EQ(std::memcmp(bytes, "\x89PNG\r\n\x1a\n", 8), 0);
+    const win32::UniqueIcon icon(CreateIconFromResourceEx(bytes, size, TRUE, 0x00030000, 256, 256, LR_DEFAULTCOLOR));
+    EXPECT_EQ(IconWidth(icon.get()), 256);
 }
 
 }  // namespace
