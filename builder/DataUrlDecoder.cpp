@@ -1,87 +1,96 @@
 #include "builder/DataUrlDecoder.h"
 
-#include <cctype>
+#include <algorithm>
 
-#include "codecs/PercentEncoding.h"
-#include "support/Error.h"
 #include "support/portable/AsciiText.h"
 
 namespace lumarind {
 namespace {
 
-constexpr std::int32_t kMalformed = errors::kInvalidArgument;
-
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) {
-            return false;
-        }
-    }
-    return true;
-}
-
-int Base64Value(char c) {
-    if (c >= 'A' && c <= 'Z') return c - 'A';
-    if (c >= 'a' && c <= 'z') return c - 'a' + 26;
-    if (c >= '0' && c <= '9') return c - '0' + 52;
-    if (c == '+') return 62;
-    if (c == '/') return 63;
-    return -1;
-}
-
-// Appends the bytes of one group of four characters; true when the group
-// was padded, so that it must be the last.
-bool DecodeQuad(const char (&quad)[4], std::string& bytes) {
-    int v[4];
-    for (int k = 0; k < 4; ++k) {
-        v[k] = quad[k] == '=' && k >= 2 ? 0 : Base64Value(quad[k]);
-        if (v[k] < 0) throw Error(kMalformed, L"invalid character or misplaced '=' in the Base64 text");
-    }
-    if (quad[2] == '=' && quad[3] != '=') throw Error(kMalformed, L"misplaced '=' in the Base64 text");
-    const auto group = static_cast<std::uint32_t>((v[0] << 18) | (v[1] << 12) | (v[2] << 6) | v[3]);
-    bytes += static_cast<char>(group >> 16);
-    if (quad[2] != '=') bytes += static_cast<char>((group >> 8) & 0xFF);
-    if (quad[3] != '=') bytes += static_cast<char>(group & 0xFF);
-    return quad[3] == '=';
-}
-
-std::string DecodeBase64Body(std::string_view body) {
-    std::string bytes;
-    bytes.reserve(body.size() / 4 * 3);
-    char quad[4];
-    int filled = 0;
-    bool padded = false;
-    for (const char c : body) {
-        if (IsAsciiSpace(c)) continue;
-        if (padded) throw Error(kMalformed, L"the Base64 text goes on after its padding");
-        quad[filled++] = c;
-        if (filled == 4) {
-            padded = DecodeQuad(quad, bytes);
-            filled = 0;
-        }
-    }
-    if (filled != 0) throw Error(kMalformed, L"the Base64 text is cut short or lacks its padding");
-    return bytes;
-}
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+// Text after the snippet, kept to see whether it closes it.
+constexpr std::size_t kMostAfter = std::size_t{64} << 10;
 
 }  // namespace
 
-std::string DecodeDataUrl(std::string_view text) {
-    text = TrimAsciiSpace(text);
-    constexpr std::string_view kScheme = "data:";
-    if (text.size() < kScheme.size() || !EqualsIgnoringCase(text.substr(0, kScheme.size()), kScheme)) {
-        throw Error(kMalformed, L"not a data URL (it does not start with \"data:\")");
+void DataUrlDecoder::Add(const char* text, std::size_t count, char*& out) {
+    // What the last piece left for want of text ahead is read again with
+    // the start of this one, a little at a time, until the two join.
+    while (!carry_.empty() && count != 0) {
+        const std::size_t old = carry_.size();
+        const std::size_t take = std::min(count, kLookahead);
+        carry_.append(text, take);
+        text += take;
+        count -= take;
+        const std::size_t used = Run(carry_.data(), carry_.size(), false, out);
+        if (used >= old) {
+            const std::size_t back = carry_.size() - used;
+            text -= back;
+            count += back;
+            carry_.clear();
+        } else {
+            carry_.erase(0, used);
+        }
     }
-    text.remove_prefix(kScheme.size());
-    const std::size_t comma = text.find(',');
-    if (comma == std::string_view::npos) throw Error(kMalformed, L"no comma after the media type");
-    const std::string_view metadata = text.substr(0, comma);
-    const std::string_view body = text.substr(comma + 1);
-    constexpr std::string_view kBase64 = ";base64";
-    const bool isBase64 = metadata.size() >= kBase64.size() &&
-                          EqualsIgnoringCase(metadata.substr(metadata.size() - kBase64.size()), kBase64);
-    return isBase64 ? DecodeBase64Body(body) : PercentDecode(body);
+    if (carry_.empty() && count != 0) {
+        const std::size_t used = Run(text, count, false, out);
+        carry_.assign(text + used, count - used);
+    }
+}
+
+std::size_t DataUrlDecoder::Run(const char* text, std::size_t count, bool last, char*& out) {
+    const char* at = text;
+    const char* const end = text + count;
+    if (!reader_) {
+        if (!startChecked_) {
+            if (count < kByteOrderMark.size() && !last) return 0;
+            // Notepad starts what it saves as UTF-8 with a byte order mark.
+            if (std::string_view(text, count).substr(0, kByteOrderMark.size()) == kByteOrderMark) {
+                at += kByteOrderMark.size();
+                place_.byte += kByteOrderMark.size();
+            }
+            startChecked_ = true;
+        }
+        while (at < end && IsAsciiSpace(*at)) {
+            place_.Advance(at, 1);
+            ++at;
+        }
+        if (at == end || (end - at < static_cast<std::ptrdiff_t>(kLookahead) && !last)) {
+            return static_cast<std::size_t>(at - text);
+        }
+        opening_ = OpeningAt(std::string_view(at, std::min<std::size_t>(end - at, kLookahead)));
+        place_.Advance(at, opening_.length);
+        at += opening_.length;
+        reader_.emplace(opening_.wrapper, place_, kernel_);
+    }
+    if (!reader_->Ended()) {
+        at += reader_->Read(at, static_cast<std::size_t>(end - at), last, out);
+        if (!reader_->Ended()) return static_cast<std::size_t>(at - text);
+        if (after_.empty()) afterAt_ = reader_->Place();
+    }
+    const std::size_t rest = static_cast<std::size_t>(end - at);
+    if (after_.size() + rest > kMostAfter) CheckSnippetEnd(opening_, after_ + std::string(at, rest), afterAt_);
+    after_.append(at, rest);
+    return count;
+}
+
+void DataUrlDecoder::Finish(char*& out) {
+    Run(carry_.data(), carry_.size(), true, out);
+    carry_.clear();
+    if (!reader_) ThrowFault(faults::kNotDataUrl, place_);
+    reader_->Finish(out);
+    if (!reader_->Ended() && opening_.wrapper.kind != Wrapping::kBare) ThrowFault(faults::kUnclosed, reader_->Place());
+    CheckSnippetEnd(opening_, after_, afterAt_);
+}
+
+std::string DecodeDataUrl(std::string_view text) {
+    std::string bytes(DataUrlDecoder::MostBytes(text.size()), '\0');
+    char* out = bytes.data();
+    DataUrlDecoder decoder;
+    decoder.Add(text.data(), text.size(), out);
+    decoder.Finish(out);
+    bytes.resize(static_cast<std::size_t>(out - bytes.data()));
+    return bytes;
 }
 
 }  // namespace lumarind

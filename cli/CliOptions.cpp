@@ -11,6 +11,7 @@ const char kUsageText[] =
     "Usage: lumarind-cli [OPTION]... [FILE | -]\n"
     "       lumarind-cli [OPTION]... FILE... (with a one-line format or --encoding percent)\n"
     "       lumarind-cli -d | --decode [-o FILE] [FILE | -]\n"
+    "       lumarind-cli -x | --extract FOLDER [FILE | -]\n"
     "       lumarind-cli -h | --help        lumarind-cli --version\n"
     "\n"
     "Writes the data URL of FILE (standard input when FILE is - or missing). By\n"
@@ -39,7 +40,10 @@ const char kUsageText[] =
     "  -o, --output FILE      write to FILE, replacing it only once the output is\n"
     "                         complete; never the input file itself\n"
     "  -d, --decode           read a data URL (or a snippet of the forms above) and\n"
-    "                         write the bytes it carries\n"
+    "                         write the bytes it carries, as a browser decodes it\n"
+    "  -x, --extract FOLDER   write every data URL in a text (HTML, CSS, Markdown,\n"
+    "                         SVG, JSON...) to a new file in FOLDER, named as the\n"
+    "                         page names it or data-N; one line per file\n"
     "  -h, --help             show this help\n"
     "      --version          show the version\n"
     "\n"
@@ -80,6 +84,7 @@ constexpr ValueOption kOutput{L"-o", L"--output"};
 constexpr ValueOption kFormat{L"-f", L"--format"};
 constexpr ValueOption kEncoding{L"-e", L"--encoding"};
 constexpr ValueOption kCharset{nullptr, L"--charset"};
+constexpr ValueOption kExtract{L"-x", L"--extract"};
 
 }  // namespace
 
@@ -89,7 +94,7 @@ CliOptions ParseCliOptions(const std::vector<std::wstring>& arguments) {
     bool optionsEnded = false;
     bool decode = false;
     bool oneLine = false;
-    std::optional<std::wstring> output, format, encoding;
+    std::optional<std::wstring> output, format, encoding, extract;
 
     // The value of option at arguments[i] when it is that option, moving i
     // past what it used; the option given twice is a usage error.
@@ -128,7 +133,8 @@ CliOptions ParseCliOptions(const std::vector<std::wstring>& arguments) {
         } else if (argument == L"-d" || argument == L"--decode") {
             decode = true;
         } else if (!valueOf(kType, options.contentType) && !valueOf(kOutput, output) && !valueOf(kFormat, format) &&
-                   !valueOf(kEncoding, encoding) && !valueOf(kCharset, options.charset)) {
+                   !valueOf(kEncoding, encoding) && !valueOf(kCharset, options.charset) &&
+                   !valueOf(kExtract, extract)) {
             throw UsageError{L"unknown option " + argument};
         }
     }
@@ -162,7 +168,16 @@ CliOptions ParseCliOptions(const std::vector<std::wstring>& arguments) {
     if (std::count(options.inputs.begin(), options.inputs.end(), std::wstring()) > 1) {
         throw UsageError{L"standard input may be read only once"};
     }
-    if (decode) {
+    if (extract) {
+        if (decode || oneLine || options.contentType || format || encoding || options.charset || output) {
+            throw UsageError{L"--extract takes none of --decode, --output, --one-line, --format, --encoding, --charset "
+                             L"and --type"};
+        }
+        if (extract->empty()) throw UsageError{L"the folder name for --extract is empty"};
+        if (options.inputs.size() > 1) throw UsageError{L"--extract reads one input"};
+        options.extractFolder = *extract;
+        options.mode = CliOptions::Mode::kExtract;
+    } else if (decode) {
         if (oneLine || options.contentType || format || encoding || options.charset) {
             throw UsageError{L"--decode takes none of --one-line, --format, --encoding, --charset and --type"};
         }

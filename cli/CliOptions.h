@@ -17,7 +17,7 @@ enum class Encoding { kBase64, kPercent, kAuto };
 inline constexpr wchar_t kAutoType[] = L"auto";
 
 struct CliOptions {
-    enum class Mode { kEncode, kDecode, kHelp, kVersion };
+    enum class Mode { kEncode, kDecode, kExtract, kHelp, kVersion };
     Mode mode = Mode::kEncode;
     Format format = Format::kText;
     Encoding encoding = Encoding::kBase64;
@@ -25,6 +25,8 @@ struct CliOptions {
     std::optional<std::wstring> charset;
     // Empty: standard output.
     std::wstring output;
+    // Where --extract writes its files.
+    std::wstring extractFolder;
     // An empty name stands for standard input ("-", or no file at all).
     std::vector<std::wstring> inputs{std::wstring()};
 };

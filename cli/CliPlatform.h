@@ -29,12 +29,25 @@ public:
     virtual void Commit() = 0;
 };
 
+// A new file in a folder, named only once complete: Commit flushes it and
+// gives it the name set, or "stem (2).ext", "stem (3).ext"... the first that
+// no file in the folder has; a file that is there is never replaced.
+// Dropped uncommitted, it leaves nothing behind.
+class NewFileSink : public ByteSink {
+public:
+    virtual void SetName(const std::wstring& name) = 0;
+    // The name it got, once committed.
+    virtual std::wstring Name() const = 0;
+};
+
 class CliPlatform {
 public:
     virtual ~CliPlatform() = default;
     // An empty path means standard input or output.
     virtual std::unique_ptr<ByteSource> OpenInput(const std::wstring& path) = 0;
     virtual std::unique_ptr<ByteSink> OpenOutput(const std::wstring& path) = 0;
+    // A new file in folder, which is made when it is missing.
+    virtual std::unique_ptr<NewFileSink> NewFileIn(const std::wstring& folder) = 0;
     virtual std::unique_ptr<RegistryReader> NewRegistryReader() = 0;
     // The file's name without its folder, as this system separates them.
     virtual std::wstring FileName(const std::wstring& path) const = 0;

@@ -6,18 +6,21 @@
 
 #include "builder/DataUrlDecoder.h"
 #include "cli/CliEncode.h"
+#include "cli/CliExtract.h"
 #include "cli/CliOptions.h"
 #include "cli/CliSteps.h"
 #include "cli/Output.h"
 #include "common/Version.h"
-#include "support/portable/AsciiText.h"
 #include "support/portable/Utf8.h"
 
 namespace lumarind::cli {
 namespace {
 
 constexpr char kOutOfMemoryMessage[] = "lumarind-cli: not enough memory\n";
-constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+constexpr char kCannotDecode[] = "cannot decode";
+// The text --decode reads at once: what it decodes to fits the room the output gives.
+constexpr std::size_t kDecodePiece = std::size_t{128} << 10;
+static_assert(DataUrlDecoder::MostBytes(kDecodePiece) <= Output::kMostAtOnce);
 
 std::string Named(const std::wstring& path, const char* standardName) {
     return path.empty() ? std::string(standardName) : "'" + ToUtf8(path) + "'";
@@ -46,23 +49,35 @@ void Encode(const CliOptions& options, CliPlatform& platform) {
     output.Commit();
 }
 
+// The text is read in pieces and decoded as it comes, so that memory stays
+// the same for any size. To standard output, the bytes decoded before a
+// fault are written, as base64 -d writes them; a file is left untouched.
 void Decode(const CliOptions& options, CliPlatform& platform) {
     RefuseOutputOverInputs(options, platform);
     const std::wstring& input = options.inputs.front();
-    std::string text;
-    Doing(kCannotRead, input, [&] {
-        const std::unique_ptr<ByteSource> source = platform.OpenInput(input);
-        char buffer[65536];
-        for (std::size_t read; (read = source->Read(buffer, sizeof buffer)) != 0;) text.append(buffer, read);
-    });
-    // Notepad starts what it saves as UTF-8 with a byte order mark.
-    std::string_view dataUrl = text;
-    if (dataUrl.substr(0, kByteOrderMark.size()) == kByteOrderMark) dataUrl.remove_prefix(kByteOrderMark.size());
-    dataUrl = TrimAsciiSpace(dataUrl);
-    std::string bytes;
-    Doing("cannot decode", input, [&] { bytes = DecodeDataUrl(DataUrlInSnippet(dataUrl)); });
+    std::unique_ptr<ByteSource> source;
+    Doing(kCannotRead, input, [&] { source = platform.OpenInput(input); });
     Output output(platform, options.output);
-    output.Write(bytes);
+    DataUrlDecoder decoder;
+    const std::unique_ptr<char[]> piece(new char[kDecodePiece]);
+    for (;;) {
+        std::size_t read = 0;
+        Doing(kCannotRead, input, [&] { read = source->Read(piece.get(), kDecodePiece); });
+        char* const space = output.Space();
+        char* out = space;
+        try {
+            Doing(kCannotDecode, input, [&] {
+                if (read != 0) decoder.Add(piece.get(), read, out);
+                else decoder.Finish(out);
+            });
+        } catch (const Failure&) {
+            output.Add(static_cast<std::size_t>(out - space));
+            if (options.output.empty()) output.Commit();
+            throw;
+        }
+        output.Add(static_cast<std::size_t>(out - space));
+        if (read == 0) break;
+    }
     output.Commit();
 }
 
@@ -91,6 +106,9 @@ int RunSteps(const std::vector<std::wstring>& arguments, CliPlatform& platform) 
             break;
         case CliOptions::Mode::kDecode:
             Decode(options, platform);
+            break;
+        case CliOptions::Mode::kExtract:
+            if (!ExtractDataUrls(options, platform)) return kExitFailure;
             break;
         }
         return kExitSuccess;

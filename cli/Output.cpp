@@ -20,6 +20,9 @@ constexpr std::size_t kMostBlocks = 3;
 Output::Output(CliPlatform& platform, std::wstring path)
     : platform_(platform), path_(std::move(path)), mostBlocks_(kMostBlocks) {}
 
+Output::Output(CliPlatform& platform, std::wstring path, std::unique_ptr<ByteSink> sink)
+    : platform_(platform), path_(std::move(path)), sink_(std::move(sink)), mostBlocks_(kMostBlocks) {}
+
 Output::~Output() { Stop(); }
 
 void Output::Write(std::string_view bytes) {

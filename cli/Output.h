@@ -32,6 +32,8 @@ public:
     static constexpr std::size_t kMostAtOnce = std::size_t{256} << 10;
 
     Output(CliPlatform& platform, std::wstring path);
+    // Into a sink already open; path only names it in messages.
+    Output(CliPlatform& platform, std::wstring path, std::unique_ptr<ByteSink> sink);
     // Drops whatever was not committed.
     ~Output();
     Output(const Output&) = delete;

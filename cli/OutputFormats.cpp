@@ -67,16 +67,6 @@ std::string EscapeMarkdownDestination(std::string_view text) {
     return escaped;
 }
 
-// The text from "at" up to the closing character that no backslash escapes;
-// the text as it is when that never comes.
-std::string_view Until(std::string_view text, std::size_t at, char closing) {
-    for (std::size_t end = at; end < text.size(); ++end) {
-        if (text[end] == '\\') ++end;
-        else if (text[end] == closing) return text.substr(at, end - at);
-    }
-    return text;
-}
-
 }  // namespace
 
 std::string EscapeHtml(std::string_view text) {
@@ -133,23 +123,6 @@ Snippet SnippetAround(Format format, std::string_view header, std::wstring_view 
         return {(image ? "![" : "[") + EscapeMarkdown(shownName) + "](" + EscapeMarkdownDestination(header), ")"};
     }
     return {};
-}
-
-std::string_view DataUrlInSnippet(std::string_view text) {
-    for (const std::string_view opening : {"url(\""sv, "<img src=\""sv, "<a href=\""sv}) {
-        if (text.substr(0, opening.size()) == opening) return Until(text, opening.size(), '"');
-    }
-    if (text.substr(0, 2) == "!["sv || text.substr(0, 1) == "["sv) {
-        // The name's own brackets are escaped with '\'.
-        for (std::size_t i = text[0] == '!' ? 2 : 1; i < text.size(); ++i) {
-            if (text[i] == '\\') {
-                ++i;
-            } else if (text[i] == ']') {
-                return text.substr(i + 1, 1) == "("sv ? Until(text, i + 2, ')') : text;
-            }
-        }
-    }
-    return text;
 }
 
 }  // namespace lumarind::cli

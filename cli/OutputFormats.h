@@ -1,6 +1,6 @@
 // The forms lumarind-cli writes a data URL in: the window's text, one line,
-// or a snippet for a style sheet, a web page or a Markdown document, and the
-// way back from a snippet to its data URL for --decode.
+// or a snippet for a style sheet, a web page or a Markdown document (which
+// builder/DataUrlDecoder reads back).
 #pragma once
 
 #include <string>
@@ -26,8 +26,5 @@ std::string EscapeHtml(std::string_view text);
 // For Markdown link text or an image's alt: every ASCII punctuation
 // character backslash-escaped, each line break a space.
 std::string EscapeMarkdown(std::string_view text);
-
-// The data URL inside one of the snippets above; any other text as it is.
-std::string_view DataUrlInSnippet(std::string_view text);
 
 }  // namespace lumarind::cli

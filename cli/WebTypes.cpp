@@ -50,4 +50,15 @@ std::wstring WebTypeForExtension(std::wstring_view extension) {
     return found != std::end(kWebTypes) && found->extension == key ? std::wstring(found->type) : std::wstring();
 }
 
+std::wstring WebExtensionForType(std::wstring_view type) {
+    // Where the table has several, the one most files have.
+    constexpr std::wstring_view kLessUsual[] = {L"htm", L"jpeg", L"mjs", L"oga", L"opus"};
+    for (const WebType& entry : kWebTypes) {
+        if (entry.type != type) continue;
+        if (std::find(std::begin(kLessUsual), std::end(kLessUsual), entry.extension) != std::end(kLessUsual)) continue;
+        return std::wstring(entry.extension);
+    }
+    return {};
+}
+
 }  // namespace lumarind::cli

@@ -12,5 +12,8 @@ namespace lumarind::cli {
 // The type for a file name extension (without the dot, any case); empty
 // when the table has none.
 std::wstring WebTypeForExtension(std::wstring_view extension);
+// The usual extension (without the dot) for a type (its essence, in lower
+// case); empty when the table has none.
+std::wstring WebExtensionForType(std::wstring_view type);
 
 }  // namespace lumarind::cli

@@ -39,6 +39,15 @@ MimeTypesReader::MimeTypesReader(std::istream& database) : types_(ReadTypes(data
 
 std::wstring MimeTypesReader::ReadValue(std::uint32_t rootKey, const std::wstring& keyName,
                                         const std::wstring& valueName, int, std::int32_t&) {
+    // The extension of a type, as Windows keeps it under MIME\Database.
+    constexpr std::wstring_view kTypeKey = L"MIME\\Database\\Content Type\\";
+    if (rootKey == kHkeyClassesRoot && valueName == L"Extension" && keyName.compare(0, kTypeKey.size(), kTypeKey) == 0) {
+        const std::wstring type = Lower(keyName.substr(kTypeKey.size()));
+        for (const auto& [extension, registered] : types_) {
+            if (Lower(registered) == type) return L"." + extension;
+        }
+        return {};
+    }
     if (rootKey != kHkeyClassesRoot || valueName != L"Content Type" || keyName.size() < 2 || keyName[0] != L'.') {
         return {};
     }

@@ -8,6 +8,7 @@
 #include "cli/posix/ErrnoError.h"
 #include "cli/posix/FileNameBytes.h"
 #include "cli/posix/MimeTypesReader.h"
+#include "cli/posix/PosixNewFile.h"
 #include "cli/posix/PosixOutputFile.h"
 #include "cli/posix/WriteAll.h"
 
@@ -56,6 +57,10 @@ std::unique_ptr<ByteSource> PosixCliPlatform::OpenInput(const std::wstring& path
 std::unique_ptr<ByteSink> PosixCliPlatform::OpenOutput(const std::wstring& path) {
     if (path.empty()) return std::make_unique<StandardOutputSink>();
     return OpenOutputFile(FileNameToBytes(path));
+}
+
+std::unique_ptr<NewFileSink> PosixCliPlatform::NewFileIn(const std::wstring& folder) {
+    return NewFileInFolder(FileNameToBytes(folder));
 }
 
 std::unique_ptr<RegistryReader> PosixCliPlatform::NewRegistryReader() { return std::make_unique<MimeTypesReader>(); }

@@ -4,6 +4,7 @@
 
 #include <optional>
 
+#include "cli/SafeFileName.h"
 #include "cli/win32/ConsoleText.h"
 #include "support/SupportFunctions.h"
 #include "support/win32/AtomicFileWriter.h"
@@ -11,6 +12,7 @@
 #include "support/win32/RegistryWin32.h"
 #include "support/win32/UniqueHandle.h"
 #include "support/win32/Win32Error.h"
+#include "support/win32/WriteAll.h"
 
 namespace lumarind::cli {
 namespace {
@@ -62,6 +64,60 @@ private:
     win32::AtomicFileWriter writer_;
 };
 
+// A new file for --extract: a hidden temporary file in the folder, flushed
+// and moved to its name at the end; moving without MOVEFILE_REPLACE_EXISTING
+// never replaces a file that has the name.
+class NewFile : public NewFileSink {
+public:
+    explicit NewFile(const std::wstring& folder) : folder_(folder) {
+        if (!CreateDirectoryW(win32::ExtendedPath(folder).c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
+            win32::ThrowLastError();
+        }
+        for (int attempt = 0; !file_; ++attempt) {
+            temporary_ = folder_ + L"\\.lumarind-cli-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                         std::to_wstring(GetTickCount64() + static_cast<ULONGLONG>(attempt));
+            file_.reset(CreateFileW(win32::ExtendedPath(temporary_).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                    FILE_ATTRIBUTE_HIDDEN, nullptr));
+            if (!file_ && (GetLastError() != ERROR_FILE_EXISTS || attempt == 100)) win32::ThrowLastError();
+        }
+    }
+    ~NewFile() override {
+        if (!committed_) {
+            file_.reset();
+            DeleteFileW(win32::ExtendedPath(temporary_).c_str());
+        }
+    }
+
+    void Write(std::string_view bytes) override { win32::WriteAll(file_.get(), bytes); }
+    void SetName(const std::wstring& name) override { name_ = name; }
+    std::wstring Name() const override { return name_; }
+
+    void Commit() override {
+        if (!FlushFileBuffers(file_.get())) win32::ThrowLastError();
+        file_.reset();
+        SetFileAttributesW(win32::ExtendedPath(temporary_).c_str(), FILE_ATTRIBUTE_NORMAL);
+        for (int number = 1; number <= 10000; ++number) {
+            const std::wstring name = number == 1 ? name_ : NumberedName(name_, number);
+            if (MoveFileExW(win32::ExtendedPath(temporary_).c_str(), win32::ExtendedPath(folder_ + L"\\" + name).c_str(),
+                            MOVEFILE_WRITE_THROUGH)) {
+                name_ = name;
+                committed_ = true;
+                return;
+            }
+            const DWORD code = GetLastError();
+            if (code != ERROR_ALREADY_EXISTS && code != ERROR_FILE_EXISTS) win32::ThrowCode(code);
+        }
+        win32::ThrowCode(ERROR_FILE_EXISTS);
+    }
+
+private:
+    std::wstring folder_;
+    std::wstring temporary_;
+    std::wstring name_;
+    win32::UniqueFile file_;
+    bool committed_ = false;
+};
+
 // What tells one file from another however it is named: its volume and its
 // index on the volume.
 struct FileIdentity {
@@ -102,6 +158,10 @@ std::unique_ptr<ByteSource> Win32CliPlatform::OpenInput(const std::wstring& path
 std::unique_ptr<ByteSink> Win32CliPlatform::OpenOutput(const std::wstring& path) {
     if (path.empty()) return std::make_unique<StandardOutputSink>();
     return std::make_unique<FileSink>(path);
+}
+
+std::unique_ptr<NewFileSink> Win32CliPlatform::NewFileIn(const std::wstring& folder) {
+    return std::make_unique<NewFile>(folder);
 }
 
 std::unique_ptr<RegistryReader> Win32CliPlatform::NewRegistryReader() {

@@ -69,7 +69,7 @@ check "standard input: no content type" bash -c "printf abc | '$native' | cmp -s
 check "-t '' gives data:;base64," bash -c "'$native' -1 -t '' '$work/picture.png' | grep -q '^data:;base64,'"
 check "missing file: exit 1, message names it" bash -c "'$native' '$work/none' 2>&1 >/dev/null | grep -q \"cannot read '$work/none'\"; [ \"\${PIPESTATUS[*]}\" = '1 0' ]"
 check "unknown option: exit 2" bash -c "'$native' --nope 2>/dev/null; [ \$? -eq 2 ]"
-check "-o replaces a file only when complete" bash -c "echo old >'$work/target'; '$native' -d -o '$work/target' <<<'data:;base64,YWJ'; [ \"\$(cat '$work/target')\" = old ] && [ \$(ls -A '$work' | grep -c lumarind-cli) -eq 0 ]"
+check "-o replaces a file only when complete" bash -c "echo old >'$work/target'; '$native' -d -o '$work/target' <<<'data:;base64,YWJj\$'; [ \"\$(cat '$work/target')\" = old ] && [ \$(ls -A '$work' | grep -c lumarind-cli) -eq 0 ]"
 check "-o writes the output" bash -c "'$native' -o '$work/target' '$work/bytes-3.bin' && cmp -s '$work/target' <('$native' '$work/bytes-3.bin')"
 if [ -n "$windows" ]; then
     check "Windows: png content type from the registry" bash -c "wine '$windows' '$(winepath -w "$work/picture.png" 2>/dev/null)' | head -n1 | grep -q '^data:image/png;base64,'"
@@ -194,7 +194,8 @@ if ! grep -qaE '__(asan|tsan)_init' "$native"; then
     truncate -s 300M sparse-text.txt
     check "a file larger than the memory allowed, percent-encoded as text" bash -c "(ulimit -v 200000; '$native' -t text/plain -e percent -o /dev/null sparse-text.txt)"
     rm -f sparse-text.txt
-    check "out of memory while decoding: a message, exit 1" bash -c "(ulimit -v 200000; '$native' -d sparse.bin 2>&1 >/dev/null | grep -q 'memory'; [ \"\${PIPESTATUS[*]}\" = '1 0' ])"
+    check "--decode streams: 300 MB of Base64 from a pipe within 200 MB of memory" bash -c "{ printf 'data:;base64,'; head -c 300000000 /dev/zero | tr '\\0' A; } | (ulimit -v 200000; '$native' -d | cmp -s - <(head -c 225000000 /dev/zero))"
+    check "--decode of a text that is no data URL: exit 1, however long" bash -c "'$native' -d sparse.bin 2>&1 >/dev/null | grep -q 'not a data URL'; [ \"\${PIPESTATUS[*]}\" = '1 0' ]"
     rm -f sparse.bin
     # The output takes a thread and up to three blocks where memory allows,
     # and makes do with fewer: a limit that lets a run start lets it finish.
@@ -253,5 +254,47 @@ if [ -n "$windows" ]; then
     run_windows several.out -t auto -f html -e auto dot.svg picture.png font.woff2
     check "Windows: several files, each result followed by CR LF" bash -c \
         "cmp -s several.out <('$native' -t auto -f html -e auto dot.svg picture.png font.woff2 | sed 's/\$/\r/')"
+fi
+cd "$work" || exit 1
+
+# --extract: images, a font and a PDF in HTML, CSS and Markdown with hostile
+# names; each file lands inside the folder, byte for byte its source, and
+# a malformed URL among them is reported while the others are written.
+mkdir -p "$work/extract" && cd "$work/extract" || exit 1
+cp "$work/picture.png" picture.png
+printf 'wOF2\0\1\0\0' >font.woff2 && head -c 70000 /dev/urandom >>font.woff2
+printf '%%PDF-1.4\n' >doc.pdf && head -c 5000 /dev/urandom >>doc.pdf
+long=$(printf 'n%.0s' $(seq 300))
+{
+    printf '<html><body><img src="%s" alt="../../x.png">\n' "$("$native" -1 picture.png)"
+    printf '<a href="%s" download="CON">pdf</a>\n' "$("$native" -1 -t application/pdf doc.pdf)"
+    printf '<style>@font-face { src: %s }</style>\n' "$("$native" -f css -t font/woff2 font.woff2)"
+    printf '[a/b](%s) [a\\\\b.pdf](%s) [%s.pdf](%s)\n' "$("$native" -1 -t application/pdf doc.pdf)" \
+        "$("$native" -1 -t application/pdf doc.pdf)" "$long" "$("$native" -1 -t application/pdf doc.pdf)"
+    printf '![Фото.png](%s) ![Фото.png](%s)\n' "$("$native" -1 -e percent picture.png)" "$("$native" -1 picture.png)"
+    printf '<img src="data:image/png;base64,AAA$" alt="bad.png">\n'
+    "$native" -t image/png picture.png
+    printf '\n</body></html>\n'
+} >page.html
+expected=(".._.._x.png:picture.png" "_CON.pdf:doc.pdf" "data-3.woff2:font.woff2" "a_b.pdf:doc.pdf" "a_b (2).pdf:doc.pdf"
+          "$(printf 'n%.0s' $(seq 196)).pdf:doc.pdf" "Фото.png:picture.png" "Фото (2).png:picture.png"
+          "data-10.png:picture.png")
+extracted_as_expected() {  # program folder
+    "$@" page.html >list.txt 2>errors.txt
+    [ $? -eq 1 ] || return 1
+    grep -q "invalid character '\$' at line 6, column 36" errors.txt || return 1
+    [ "$(wc -l <list.txt)" -eq ${#expected[@]} ] || return 1
+    [ "$(ls -A "${@: -1}" | wc -l)" -eq ${#expected[@]} ] || return 1
+    local pair
+    for pair in "${expected[@]}"; do cmp -s "${@: -1}/${pair%%:*}" "${pair##*:}" || return 1; done
+}
+check "--extract: every file byte for byte under a safe name, a bad URL reported, exit 1" \
+    extracted_as_expected "$native" -x out
+check "--extract: nothing lands outside the folder" bash -c "[ ! -e ../x.png ] && [ ! -e ../../x.png ] && [ ! -e CON ]"
+check "--extract again: existing files are never replaced" bash -c \
+    "'$native' -x out page.html >/dev/null 2>&1; [ \$(ls -A out | wc -l) -eq $((2 * ${#expected[@]})) ] && cmp -s out/_CON.pdf doc.pdf && cmp -s 'out/_CON (2).pdf' doc.pdf"
+if [ -n "$windows" ]; then
+    windows_extract() { wine "$windows" -x "$(winepath -w "$work/extract/win" 2>/dev/null)" page.html | tr -d '\r'; return "${PIPESTATUS[0]}"; }
+    check "Windows: --extract writes the same files" extracted_as_expected windows_extract win
 fi
 cd "$work" || exit 1

@@ -1,13 +1,16 @@
-// --decode of any text: the data URL decoder alone, and lumarind-cli's whole
-// path (byte order mark, white space, CSS, HTML and Markdown snippets).
-// Whatever it accepts, the bytes encoded again in either form and with the
-// same media type decode to the same bytes.
+// --decode of any text. The decoder given the text whole, and again in
+// pieces split at places drawn from the text itself, through every decoding
+// kernel this processor runs, gives the same bytes or the same fault; so does
+// lumarind-cli's whole path. Whatever it accepts, the bytes encoded again in
+// either form and with the same media type decode to the same bytes.
+#include <algorithm>
 #include <optional>
+#include <random>
 #include <string>
 
 #include "builder/DataUrlDecoder.h"
 #include "cli/MediaType.h"
-#include "cli/OutputFormats.h"
+#include "codecs/Base64Decoding.h"
 #include "support/Error.h"
 #include "support/portable/Utf8.h"
 #include "tests/fuzz/CliFuzz.h"
@@ -18,7 +21,34 @@ using fuzz::Require;
 
 namespace {
 
-bool IsSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+struct Decoding {
+    std::string bytes;
+    std::string fault;
+    std::string header;
+};
+
+// Pieces of sizes from 1 byte to beyond the decoder's look-ahead; none (0) for the text whole.
+Decoding Decode(const std::string& text, const base64::DecodeKernel& kernel, unsigned seed) {
+    Decoding decoding;
+    std::string bytes(DataUrlDecoder::MostBytes(text.size()) * 2, '\0');
+    char* out = bytes.data();
+    DataUrlDecoder decoder(kernel);
+    try {
+        std::minstd_rand random(seed);
+        for (std::size_t at = 0; at < text.size();) {
+            const std::size_t sizes[] = {text.size(), 1, 1 + random() % 16, 1 + random() % 6000};
+            const std::size_t piece = std::min(seed == 0 ? text.size() : sizes[random() % 4], text.size() - at);
+            decoder.Add(text.data() + at, piece, out);
+            at += piece;
+        }
+        decoder.Finish(out);
+        decoding.header = decoder.Header();
+    } catch (const Error& error) {
+        decoding.fault = ToUtf8(error.description());
+    }
+    decoding.bytes.assign(bytes.data(), out);
+    return decoding;
+}
 
 std::string ToLowerAscii(std::string_view text) {
     std::string lower(text);
@@ -30,40 +60,37 @@ std::string ToLowerAscii(std::string_view text) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string text(reinterpret_cast<const char*>(data), size);
-    try {
-        DecodeDataUrl(text);
-    } catch (const Error&) {
+    const Decoding whole = Decode(text, base64::kPortableDecodeKernel, 0);
+    for (const base64::DecodeKernel* kernel : base64::kDecodeKernels) {
+        if (!kernel->available()) continue;
+        for (unsigned seed = 1; seed <= 3; ++seed) {
+            const Decoding pieces = Decode(text, *kernel, seed * 7919 + static_cast<unsigned>(size));
+            Require(pieces.fault == whole.fault, "in pieces, the same fault as whole");
+            Require(pieces.bytes == whole.bytes, "in pieces, the same bytes as whole");
+        }
     }
-    const std::string_view found = cli::DataUrlInSnippet(text);
-    Require(found.data() >= text.data() && found.data() + found.size() <= text.data() + text.size(),
-            "the data URL found in a snippet lies inside it");
 
     const fuzz::CliResult decoded = fuzz::RunCliOn({L"-d"}, text);
-    Require(decoded.status == cli::kExitSuccess || decoded.status == cli::kExitFailure, "--decode exits 0 or 1");
-    if (decoded.status != cli::kExitSuccess) {
-        Require(decoded.output.empty(), "a failed --decode writes nothing");
-        return 0;
-    }
+    Require(decoded.status == (whole.fault.empty() ? cli::kExitSuccess : cli::kExitFailure),
+            "--decode fails where the decoder does");
+    // To standard output, what came before a fault is written.
+    Require(decoded.output == whole.bytes, "--decode writes the decoder's bytes");
+    if (!whole.fault.empty()) return 0;
+
     // The media type the accepted data URL gave, to be given again.
-    std::string_view dataUrl = text;
-    if (dataUrl.rfind("\xEF\xBB\xBF", 0) == 0) dataUrl.remove_prefix(3);
-    while (!dataUrl.empty() && IsSpace(dataUrl.front())) dataUrl.remove_prefix(1);
-    dataUrl = cli::DataUrlInSnippet(dataUrl);
-    std::string_view type = dataUrl.substr(0, dataUrl.find(','));
-    type.remove_prefix(type.find(':') + 1);
-    if (type.size() >= 7 && ToLowerAscii(type.substr(type.size() - 7)) == ";base64") type.remove_suffix(7);
+    std::string_view type = std::string_view(whole.header).substr(5);
+    const std::size_t semicolon = type.rfind(';');
+    if (semicolon != std::string_view::npos && ToLowerAscii(type.substr(semicolon)).find("base64") != std::string::npos) {
+        type = type.substr(0, semicolon);
+    }
     // A type lumarind-cli would refuse with -t is given as none.
     std::wstring typeArgument = IsValidUtf8(type) && type != "auto" ? FromUtf8(type) : std::wstring();
     std::optional<std::wstring> normalised = cli::NormalisedMediaType(typeArgument);
     if (!normalised) typeArgument = *(normalised = std::wstring());
     for (const wchar_t* encoding : {L"base64", L"percent"}) {
-        const fuzz::CliResult again = fuzz::RunCliOn({L"-t", typeArgument, L"-1", L"-e", encoding}, decoded.output);
+        const fuzz::CliResult again = fuzz::RunCliOn({L"-t", typeArgument, L"-1", L"-e", encoding}, whole.bytes);
         Require(again.status == cli::kExitSuccess, "the decoded bytes encode again");
-        Require(DecodeDataUrl(again.output) == decoded.output, "encoded again, they decode to the same bytes");
-        if (encoding == std::wstring_view(L"base64")) {
-            const std::string_view header = std::string_view(again.output).substr(0, again.output.find(";base64,"));
-            Require(header.substr(5) == ToUtf8(*normalised), "encoded again, the media type stays");
-        }
+        Require(DecodeDataUrl(again.output) == whole.bytes, "encoded again, they decode to the same bytes");
     }
     return 0;
 }

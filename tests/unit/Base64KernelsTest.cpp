@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "codecs/Base64Blocks.h"
+#include "codecs/Base64Decoding.h"
 #include "codecs/Base64Lines.h"
 #include "codecs/Base64Stream.h"
 #include "tests/unit/KernelTestName.h"
@@ -83,6 +84,72 @@ TEST_P(Base64KernelTest, AStreamInOddPiecesGivesTheWholeText) {
 
 INSTANTIATE_TEST_SUITE_P(EveryKernel, Base64KernelTest, ::testing::ValuesIn(std::next(std::begin(kKernels)), std::end(kKernels)),
                          KernelTestName());
+
+class Base64DecodeKernelTest : public ::testing::TestWithParam<const DecodeKernel*> {
+protected:
+    void SetUp() override {
+        if (!GetParam()->available()) GTEST_SKIP() << "this processor has no " << GetParam()->name;
+    }
+
+    // The kernel and the portable loop on the same text: the same count
+    // taken, the same bytes, and nothing written past the slack.
+    void ExpectSameAsPortable(const std::string& text, const char* what) {
+        constexpr unsigned char kGuard = 0xA5;
+        const std::size_t most = text.size() / 4 * 3;
+        std::vector<unsigned char> expected(most + kDecodeSlack), got(most + 2 * kDecodeSlack, kGuard);
+        const auto* in = reinterpret_cast<const unsigned char*>(text.data());
+        const std::size_t taken = kPortableDecodeKernel.decodeRun(in, text.size(), expected.data());
+        ASSERT_EQ(GetParam()->decodeRun(in, text.size(), got.data()), taken) << what << ", length " << text.size();
+        ASSERT_TRUE(std::equal(expected.begin(), expected.begin() + taken / 4 * 3, got.begin()))
+            << what << ", length " << text.size();
+        for (std::size_t i = most + kDecodeSlack; i < got.size(); ++i) ASSERT_EQ(got[i], kGuard) << "length " << text.size();
+    }
+};
+
+// Every length from 0 to 4096 of alphabet characters, and then each
+// character outside the alphabet in turn at every place of a text.
+TEST_P(Base64DecodeKernelTest, TakesWhatThePortableLoopTakesAtEveryLengthAndFault) {
+    constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::mt19937 random(64);
+    std::string text;
+    for (std::size_t length = 0; length <= 4096; ++length) {
+        ExpectSameAsPortable(text, "alphabet only");
+        if (length != 0) {
+            std::string faulty = text;
+            faulty[random() % length] = static_cast<char>(random() % 2 ? '\n' : '=');
+            ExpectSameAsPortable(faulty, "a line break or padding");
+        }
+        text += kAlphabet[random() % 64];
+    }
+    std::string outside;
+    for (int c = 0; c < 256; ++c) {
+        if (detail::kDecodeTable.value[c] == detail::kNotBase64) outside += static_cast<char>(c);
+    }
+    ASSERT_EQ(outside.size(), 192u);
+    text.resize(700);
+    for (std::size_t at = 0; at < text.size(); ++at) {
+        std::string faulty = text;
+        faulty[at] = outside[at % outside.size()];
+        ExpectSameAsPortable(faulty, "a fault");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryKernel, Base64DecodeKernelTest,
+                         ::testing::ValuesIn(std::next(std::begin(kDecodeKernels)), std::end(kDecodeKernels)),
+                         KernelTestName());
+
+// The portable loop itself against the encoder: every text of every length
+// decodes back to its bytes.
+TEST(Base64DecodeKernels, ThePortableLoopUndoesTheEncoder) {
+    std::mt19937 random(3);
+    for (std::size_t length = 0; length <= 300; length += 3) {
+        std::vector<unsigned char> bytes(length), text(EncodedLength(length, Lines::kSingle)), back(length + kDecodeSlack);
+        for (unsigned char& b : bytes) b = static_cast<unsigned char>(random());
+        EncodeBytes(bytes.data(), length, Lines::kSingle, text.data());
+        ASSERT_EQ(kPortableDecodeKernel.decodeRun(text.data(), text.size(), back.data()), text.size());
+        ASSERT_TRUE(std::equal(bytes.begin(), bytes.end(), back.begin())) << length;
+    }
+}
 
 TEST(Base64Kernels, TheBestIsOneThisProcessorRuns) {
     EXPECT_TRUE(BestKernel().available());

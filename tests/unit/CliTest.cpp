@@ -149,9 +149,16 @@ TEST_F(CliTest, FailuresNameTheFileAndTheReasonAndLeaveNoOutputFile) {
     EXPECT_EQ(platform.standardOutput, "");
     platform.roomForOutput = static_cast<std::size_t>(-1);
 
-    platform.files[L"bad.txt"] = "data:;base64,YWJ";
+    // A fault after some bytes: none of them in the file, all of them on standard output.
+    platform.files[L"bad.txt"] = "data:;base64,YWJj\r\nYW$j";
+    platform.standardError.clear();
     EXPECT_EQ(Run({L"-d", L"-o", L"x", L"bad.txt"}), kExitFailure);
     EXPECT_EQ(platform.files.count(L"x"), 0u);
+    EXPECT_EQ(platform.standardError,
+              "lumarind-cli: cannot decode 'bad.txt': invalid character '$' at line 2, column 3 (byte 22)\n");
+    platform.standardOutput.clear();
+    EXPECT_EQ(Run({L"-d", L"bad.txt"}), kExitFailure);
+    EXPECT_EQ(platform.standardOutput, "abc");
     EXPECT_EQ(Run({L"--nonsense"}), kExitUsage);
     EXPECT_NE(platform.standardError.find("unknown option --nonsense"), std::string::npos);
 }
@@ -444,8 +451,8 @@ TEST(DecodeDataUrl, ReadsBothFormsAndDataUrlsFromElsewhere) {
 }
 
 TEST(DecodeDataUrl, RefusesWhatIsMalformed) {
-    for (const char* bad : {"", "data", "http://x,abc", "data:;base64", "data:;base64,YWJ", "data:;base64,YW=j",
-                            "data:;base64,YQ==YQ==", "data:;base64,Y===", "data:;base64,YW*j", "data:,%zz", "data:,%4"}) {
+    for (const char* bad : {"", "data", "http://x,abc", "data:;base64", "data:;base64,YWJjY", "data:;base64,YW=j",
+                            "data:;base64,YQ==YQ==", "data:;base64,Y===", "data:;base64,YW*j", "data:;base64,%"}) {
         EXPECT_THROW(DecodeDataUrl(bad), Error) << bad;
     }
 }
@@ -475,6 +482,54 @@ TEST(Utf8, RoundTripsAllPlanes) {
     EXPECT_EQ(ToUtf8(text), "data:\xD0\x96x\xF0\x9F\x98\x80");
     EXPECT_EQ(FromUtf8(ToUtf8(text)), text);
     EXPECT_EQ(FromUtf8("\xFF"), L"\uFFFD");
+}
+
+}  // namespace
+}  // namespace lumarind::cli
+
+namespace lumarind::cli {
+namespace {
+
+// --extract on a page with data URLs in every snippet, hostile names among
+// them: each file lands in the folder with a safe name, none overwritten,
+// a malformed URL reported with its place while the others are written.
+TEST_F(CliTest, ExtractWritesEveryDataUrlOnceUnderASafeName) {
+    const std::string longName(300, 'n');
+    platform.files[L"out/taken.png"] = "old";
+    platform.files[L"page.html"] =
+        "<p><img alt=\"../../x.png\" src=\"data:image/png;base64,YWJj\"></p>\n"
+        "<a href=\"data:application/pdf;base64,JVBERg==\" download=\"CON\">CON</a>\n"
+        "<style>body { background: url(\"data:image/gif;base64,R0lG\") } @font-face { src: url(data:font/woff2;base64,d09GMg==) }</style>\n"
+        "[a/b](data:text/plain,one) [taken.png](data:image/png,two) [taken.png](data:image/png,three)\n"
+        "![" + longName + ".svg](data:image/svg+xml,%3Csvg%2F%3E) [\xD0\xA4\xD0\xBE\xD1\x82\xD0\xBE](data:,x&amp;y)\n"
+        "<img src=\"data:;base64,YW$j\" alt=\"bad\"> {\"icon\": \"data:image/png;base64,eHl6\"} metadata: none\n"
+        "data:text/plain;base64,\r\n" + std::string(76, 'Q') + "\r\nQQ==\r\nend\n";
+    ASSERT_EQ(Run({L"-x", L"out", L"page.html"}), kExitFailure);
+    const std::pair<std::wstring, std::string> expected[] = {
+        {L"out/.._.._x.png", "abc"},
+        {L"out/_CON.pdf", "%PDF"},
+        {L"out/data-3.gif", "GIF"},
+        {L"out/data-4.woff2", "wOF2"},
+        {L"out/a_b.txt", "one"},
+        {L"out/taken (2).png", "two"},
+        {L"out/taken (3).png", "three"},
+        {L"out/" + std::wstring(196, L'n') + L".svg", "<svg/>"},
+        {L"out/\u0424\u043E\u0442\u043E.txt", "x&y"},
+        {L"out/data-11.png", "xyz"},
+        {L"out/data-12.txt", ""},
+    };
+    for (const auto& [path, bytes] : expected) {
+        ASSERT_EQ(platform.files.count(path), 1u) << ToUtf8(path);
+        if (path != L"out/data-12.txt") {
+            EXPECT_EQ(platform.files[path], bytes) << ToUtf8(path);
+        }
+    }
+    EXPECT_EQ(platform.files[L"out/taken.png"], "old");
+    EXPECT_EQ(platform.files[L"out/data-12.txt"].size(), 57u + 1u);
+    EXPECT_EQ(platform.standardError,
+              "lumarind-cli: cannot decode 'page.html': invalid character '$' at line 6, column 26 (byte 747)\n");
+    EXPECT_NE(platform.standardOutput.find(".._.._x.png\timage/png\t3\n"), std::string::npos) << platform.standardOutput;
+    EXPECT_NE(platform.standardOutput.find("taken (2).png\timage/png\t3\n"), std::string::npos);
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "cli/CliPlatform.h"
+#include "cli/SafeFileName.h"
 #include "support/Error.h"
 #include "tests/unit/FakeRegistryReader.h"
 
@@ -54,6 +55,30 @@ public:
         std::string pending_;
     };
 
+    // A new file in a folder: files[folder + "/" + name], never over one there.
+    class NewFile : public cli::NewFileSink {
+    public:
+        NewFile(FakeCliPlatform& platform, std::wstring folder) : platform_(platform), folder_(std::move(folder)) {}
+        void Write(std::string_view bytes) override { pending_ += bytes; }
+        void SetName(const std::wstring& name) override { name_ = name; }
+        std::wstring Name() const override { return name_; }
+        void Commit() override {
+            for (int number = 1;; ++number) {
+                const std::wstring name = number == 1 ? name_ : cli::NumberedName(name_, number);
+                if (platform_.files.emplace(folder_ + L"/" + name, pending_).second) {
+                    name_ = name;
+                    return;
+                }
+            }
+        }
+
+    private:
+        FakeCliPlatform& platform_;
+        std::wstring folder_;
+        std::wstring name_;
+        std::string pending_;
+    };
+
     std::unique_ptr<cli::ByteSource> OpenInput(const std::wstring& path) override {
         if (path.empty()) return std::make_unique<Source>(standardInput, false);
         const auto found = files.find(path);
@@ -65,6 +90,9 @@ public:
     }
     std::unique_ptr<cli::ByteSink> OpenOutput(const std::wstring& path) override {
         return std::make_unique<Sink>(*this, path);
+    }
+    std::unique_ptr<cli::NewFileSink> NewFileIn(const std::wstring& folder) override {
+        return std::make_unique<NewFile>(*this, folder);
     }
     std::unique_ptr<RegistryReader> NewRegistryReader() override {
         if (outOfMemoryIn == L"registry") throw std::bad_alloc();

@@ -234,13 +234,10 @@ TEST(OutputFormats, SnippetsAroundTheDataUrlAndBackAgain) {
         const Snippet snippet = SnippetAround(c.format, c.header, c.type, c.name);
         EXPECT_EQ(snippet.before, c.before) << c.before;
         EXPECT_EQ(snippet.after, c.after) << c.after;
-        const std::string text = snippet.before + body + snippet.after;
-        const std::string_view found = DataUrlInSnippet(text);
-        EXPECT_EQ(found.substr(0, 5), "data:") << c.before;
-        EXPECT_EQ(found.substr(found.size() - body.size()), body) << c.before;
+        const bool base64 = std::string_view(c.header).find(";base64,") != std::string_view::npos;
+        EXPECT_EQ(DecodeDataUrl(snippet.before + body + snippet.after), base64 ? "abc" : body)
+            << c.before;
     }
-    EXPECT_EQ(DataUrlInSnippet("something else"), "something else");
-    EXPECT_EQ(DataUrlInSnippet("url(\"data:,never closed"), "url(\"data:,never closed");
 }
 
 }  // namespace

@@ -1,0 +1,122 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "builder/DataUrlDecoder.h"
+#include "support/Error.h"
+#include "support/portable/Utf8.h"
+
+namespace lumarind {
+namespace {
+
+using namespace std::string_literals;
+
+// The bytes, or the fault's text, of a text decoded in pieces of the given size (0: whole).
+std::string Decoded(const std::string& text, std::size_t piece = 0) {
+    std::string bytes(DataUrlDecoder::MostBytes(text.size()) + (piece ? text.size() * 2 + 4 * DataUrlDecoder::kLookahead : 0), '\0');
+    char* out = bytes.data();
+    try {
+        DataUrlDecoder decoder;
+        if (piece == 0) {
+            decoder.Add(text.data(), text.size(), out);
+        } else {
+            for (std::size_t at = 0; at < text.size(); at += piece) {
+                decoder.Add(text.data() + at, std::min(piece, text.size() - at), out);
+            }
+        }
+        decoder.Finish(out);
+    } catch (const Error& error) {
+        return "fault: " + ToUtf8(error.description());
+    }
+    bytes.resize(static_cast<std::size_t>(out - bytes.data()));
+    return bytes;
+}
+
+struct Case {
+    std::string text;
+    std::string expected;
+};
+
+// What fetch() gives for each of these (fault: where it fails), and the
+// snippets lumarind-cli writes with their escapes undone.
+const Case kCases[] = {
+    {"data:image/png;base64,\r\nYWJj\r\nZA==", "abcd"},
+    {"  data:;base64,YWJjZA==\n", "abcd"},
+    {"DATA:text/plain;BASE64,YQ==", "a"},
+    {"data:;base64,", ""},
+    {"data:,Hello%2C%20World%21", "Hello, World!"},
+    {"data:text/plain;charset=utf-8,%D0%96", "\xD0\x96"},
+    {"\xEF\xBB\xBF" "data:,bom", "bom"},
+    // Forgiving-base64: no padding, padding percent-encoded, white space anywhere.
+    {"data:;base64,YWI", "ab"},
+    {"data:;base64,YQ", "a"},
+    {"data:;base64,YQ%3D%3D", "a"},
+    {"data:;base64,Y Q = =", "a"},
+    {"data:;base64,Y%20Q%0C==", "a"},
+    {"data:;base64,YR==", "a"},
+    {"data:; base64,YQ==", "a"},
+    {"data:text/plain;a=b ;  BaSe64 ,YQ==", "a"},
+    {"data:;base64;x=y,YQ==", "YQ=="},
+    {"data:base64,YQ==", "YQ=="},
+    {"data:;base64,YQ==#fragment", "a"},
+    {"data:,a#b", "a"},
+    {"data:,a\tb\nc\rd\r\n", "a\tb\nc\rd"},
+    {"data:;base64,%\n41", "fault: invalid character '%' at line 1, column 14 (byte 14)"},
+    {"data:,a b  ", "a b"},
+    {"data:,%", "%"},
+    {"data:,%4", "%4"},
+    {"data:,%zz%41", "%zzA"},
+    {"data:,%%41", "%A"},
+    {"data:,%4\n1", "%4\n1"},
+    {"data:,a;b%3B", "a;b;"},
+    {"data:;base64,%59%51==", "a"},
+    {"da\nta:,x", "x"},
+    // Refused as fetch() refuses them, each fault with its place.
+    {"", "fault: not a data URL (it does not start with \"data:\") at line 1, column 1 (byte 1)"},
+    {"http://x,abc", "fault: not a data URL (it does not start with \"data:\") at line 1, column 5 (byte 5)"},
+    {"data:;base64", "fault: no ',' after the media type at line 1, column 13 (byte 13)"},
+    {"data:text#,a", "fault: no ',' after the media type at line 1, column 10 (byte 10)"},
+    {"data:;base64,Y", "fault: the Base64 text ends one character after its last group of four, too few for a byte at line 1, column 14 (byte 14)"},
+    {"data:;base64,YWJjZ", "fault: the Base64 text ends one character after its last group of four, too few for a byte at line 1, column 18 (byte 18)"},
+    {"data:;base64,YQ=", "fault: '=' where the length of the Base64 text allows none at line 1, column 16 (byte 16)"},
+    {"data:;base64,Y===", "fault: '=' where the length of the Base64 text allows none at line 1, column 15 (byte 15)"},
+    {"data:;base64,YQ==YQ==", "fault: '=' before the end of the Base64 text at line 1, column 16 (byte 16)"},
+    {"data:;base64,YW=j", "fault: '=' before the end of the Base64 text at line 1, column 16 (byte 16)"},
+    {"data:;base64,\r\nYWJj\r\nYW$j", "fault: invalid character '$' at line 3, column 3 (byte 24)"},
+    {"data:;base64,%", "fault: invalid character '%' at line 1, column 14 (byte 14)"},
+    {"data:;base64,YQ%FF", "fault: invalid character 0xFF at line 1, column 16 (byte 16)"},
+    {"data:;base64,\x01YQ==", "fault: invalid character 0x01 at line 1, column 14 (byte 14)"},
+    // Our snippets, their escapes undone.
+    {"url(\"data:,a\\\"b\")", "a\"b"},
+    {"url(\"data:,a\\\\b\\41 c\")\n", "a\\bAc"},
+    {"url('data:,a\"b')", "a\"b"},
+    {"url(data:,ab)", "ab"},
+    {"<img src=\"data:,a&amp;b&lt;&#65;&#x42;&quot\" alt=\"a.png\">", "a&b<AB\""},
+    {"<a href=\"data:application/pdf;base64,YQ==\" download=\"&lt;r&gt;.pdf\">&lt;r&gt;.pdf</a>\r\n", "a"},
+    {"[x](data:,a\\)b)", "a)b"},
+    {"![x\\]](data:,a(b)c \"title (1)\")", "a(b)c"},
+    {"[x](<data:,a b>)", "a b"},
+    {"[x](data:,a&amp;b)", "a&b"},
+    {"[x](data:,a&amp b)", "fault: text after the data URL at line 1, column 17 (byte 17)"},
+    // One data URL only, and nothing after its snippet.
+    {"data:,a\ndata:,b", "fault: a second data URL (--decode reads one; --extract FOLDER writes each to a file) at line 2, column 5 (byte 13)"},
+    {"data:;base64,\r\nYQ==\r\ndata:;base64,\r\nYg==", "fault: a second data URL (--decode reads one; --extract FOLDER writes each to a file) at line 3, column 5 (byte 26)"},
+    {"url(\"data:,a\")\nurl(\"data:,b\")", "fault: a second data URL (--decode reads one; --extract FOLDER writes each to a file) at line 2, column 6 (byte 21)"},
+    {"url(\"data:,a\") x", "fault: text after the data URL at line 1, column 16 (byte 16)"},
+    {"url(\"data:,never closed", "fault: the snippet ends before its data URL is closed at line 1, column 24 (byte 24)"},
+};
+
+TEST(DataUrlDecoder, GivesWhatABrowserGivesAndSaysWhereItFails) {
+    for (const Case& c : kCases) EXPECT_EQ(Decoded(c.text), c.expected) << c.text;
+}
+
+// Every case again in pieces of every small size: the same bytes or fault.
+TEST(DataUrlDecoder, TextInPiecesDecodesAsWhole) {
+    for (const Case& c : kCases) {
+        for (std::size_t piece = 1; piece <= 7; ++piece) EXPECT_EQ(Decoded(c.text, piece), c.expected) << c.text << " in pieces of " << piece;
+    }
+}
+
+}  // namespace
+}  // namespace lumarind
