@@ -134,7 +134,8 @@ void InPlaceSink::Overwrite() {
     std::string chunk(kCopyChunk, '\0');
     const DeferredSignals deferred;
     for (off_t at = 0; at < length_;) {
-        const ssize_t read = ::pread(staged_.get(), chunk.data(), chunk.size(), at);
+        const std::size_t wanted = std::min(chunk.size(), static_cast<std::size_t>(length_ - at));
+        const ssize_t read = ::pread(staged_.get(), chunk.data(), wanted, at);
         if (read < 0 && errno == EINTR) continue;
         if (read <= 0) ThrowErrno(read < 0 ? errno : EIO);
         WriteAllAt(file_.get(), std::string_view(chunk.data(), static_cast<std::size_t>(read)), at);
