@@ -1,6 +1,7 @@
 #include "cli/CliRun.h"
 
 #include <new>
+#include <optional>
 #include <stdexcept>
 #include <vector>
 
@@ -9,6 +10,7 @@
 #include "cli/CliOptions.h"
 #include "cli/CliSteps.h"
 #include "cli/Output.h"
+#include "cli/QuotedName.h"
 #include "common/Version.h"
 #include "support/portable/AsciiText.h"
 #include "support/portable/Utf8.h"
@@ -18,25 +20,33 @@ namespace {
 
 constexpr char kOutOfMemoryMessage[] = "lumarind-cli: not enough memory\n";
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+constexpr wchar_t kInputIsOutput[] = L"it is the input file";
+// As cat says it.
+constexpr wchar_t kInputIsStandardOutput[] = L"input file is output file";
 
 std::string Named(const std::wstring& path, const char* standardName) {
-    return path.empty() ? std::string(standardName) : "'" + ToUtf8(path) + "'";
+    return path.empty() ? std::string(standardName) : QuotedName(path);
 }
 
 // Refused before anything is read: replacing an input with its own data URL
-// would lose it.
-void RefuseOutputOverInputs(const CliOptions& options, CliPlatform& platform) {
-    if (options.output.empty()) return;
+// would lose it, and appending to it would never end. What is compared is
+// the file the output opened, however long or roundabout its path.
+void RefuseOutputOverInputs(const CliOptions& options, CliPlatform& platform, Output& output) {
+    const std::optional<FileIdentity> written = output.WrittenFile();
+    if (!written) return;
     for (const std::wstring& input : options.inputs) {
-        bool same = false;
-        Doing(kCannotWrite, options.output, [&] { same = platform.IsSameFile(input, options.output); });
-        if (same) throw Failure{kCannotWrite, options.output, Error(errors::kInvalidArgument, L"it is the input file")};
+        std::optional<FileIdentity> read;
+        Doing(kCannotWrite, options.output, [&] { read = platform.InputFile(input); });
+        if (read == written) {
+            throw Failure{kCannotWrite, options.output,
+                          Error(errors::kInvalidArgument, options.output.empty() ? kInputIsStandardOutput : kInputIsOutput)};
+        }
     }
 }
 
 void Encode(const CliOptions& options, CliPlatform& platform) {
-    RefuseOutputOverInputs(options, platform);
     Output output(platform, options.output);
+    RefuseOutputOverInputs(options, platform, output);
     RegisteredTypes registered(platform);
     const bool several = options.inputs.size() > 1;
     for (const std::wstring& input : options.inputs) {
@@ -47,7 +57,8 @@ void Encode(const CliOptions& options, CliPlatform& platform) {
 }
 
 void Decode(const CliOptions& options, CliPlatform& platform) {
-    RefuseOutputOverInputs(options, platform);
+    Output output(platform, options.output);
+    RefuseOutputOverInputs(options, platform, output);
     const std::wstring& input = options.inputs.front();
     std::string text;
     Doing(kCannotRead, input, [&] {
@@ -61,7 +72,6 @@ void Decode(const CliOptions& options, CliPlatform& platform) {
     dataUrl = TrimAsciiSpace(dataUrl);
     std::string bytes;
     Doing("cannot decode", input, [&] { bytes = DecodeDataUrl(DataUrlInSnippet(dataUrl)); });
-    Output output(platform, options.output);
     output.Write(bytes);
     output.Commit();
 }

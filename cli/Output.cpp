@@ -22,6 +22,11 @@ Output::Output(CliPlatform& platform, std::wstring path)
 
 Output::~Output() { Stop(); }
 
+std::optional<FileIdentity> Output::WrittenFile() {
+    Open();
+    return sink_->WrittenFile();
+}
+
 void Output::Write(std::string_view bytes) {
     do {
         const std::size_t count = std::min(bytes.size(), kMostAtOnce);

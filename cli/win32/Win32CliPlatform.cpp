@@ -17,6 +17,23 @@ namespace {
 
 constexpr DWORD kIoChunk = 64u << 20;
 
+std::optional<FileIdentity> IdentityOf(HANDLE handle) {
+    BY_HANDLE_FILE_INFORMATION information{};
+    if (GetFileType(handle) != FILE_TYPE_DISK || !GetFileInformationByHandle(handle, &information) ||
+        (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        return std::nullopt;
+    }
+    return FileIdentity{information.dwVolumeSerialNumber,
+                        (std::uint64_t{information.nFileIndexHigh} << 32) | information.nFileIndexLow};
+}
+
+std::optional<FileIdentity> IdentityOf(const std::wstring& path) {
+    const win32::UniqueFile file(CreateFileW(win32::ExtendedPath(path).c_str(), 0,
+                                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                             OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    return file ? IdentityOf(file.get()) : std::nullopt;
+}
+
 class HandleSource : public ByteSource {
 public:
     HandleSource(HANDLE handle, bool owned) : owned_(owned ? handle : INVALID_HANDLE_VALUE), handle_(handle) {}
@@ -47,6 +64,7 @@ class StandardOutputSink : public ByteSink {
 public:
     void Write(std::string_view bytes) override { output_.Write(bytes); }
     void Commit() override { output_.Finish(); }
+    std::optional<FileIdentity> WrittenFile() const override { return IdentityOf(GetStdHandle(STD_OUTPUT_HANDLE)); }
 
 private:
     ConsoleText output_{GetStdHandle(STD_OUTPUT_HANDLE)};
@@ -54,34 +72,15 @@ private:
 
 class FileSink : public ByteSink {
 public:
-    explicit FileSink(const std::wstring& path) : writer_(path) {}
+    explicit FileSink(const std::wstring& path) : writer_(path), replaced_(IdentityOf(path)) {}
     void Write(std::string_view bytes) override { writer_.Write(bytes); }
     void Commit() override { writer_.Commit(); }
+    std::optional<FileIdentity> WrittenFile() const override { return replaced_; }
 
 private:
     win32::AtomicFileWriter writer_;
+    std::optional<FileIdentity> replaced_;
 };
-
-// What tells one file from another however it is named: its volume and its
-// index on the volume.
-struct FileIdentity {
-    DWORD volume;
-    DWORD indexHigh;
-    DWORD indexLow;
-};
-
-std::optional<FileIdentity> IdentityOf(HANDLE handle) {
-    BY_HANDLE_FILE_INFORMATION information{};
-    if (!GetFileInformationByHandle(handle, &information)) return std::nullopt;
-    return FileIdentity{information.dwVolumeSerialNumber, information.nFileIndexHigh, information.nFileIndexLow};
-}
-
-std::optional<FileIdentity> IdentityOf(const std::wstring& path) {
-    const win32::UniqueFile file(CreateFileW(win32::ExtendedPath(path).c_str(), 0,
-                                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                             OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    return file ? IdentityOf(file.get()) : std::nullopt;
-}
 
 }  // namespace
 
@@ -110,11 +109,8 @@ std::unique_ptr<RegistryReader> Win32CliPlatform::NewRegistryReader() {
 
 std::wstring Win32CliPlatform::FileName(const std::wstring& path) const { return tsGetFileName(path); }
 
-bool Win32CliPlatform::IsSameFile(const std::wstring& input, const std::wstring& output) {
-    const std::optional<FileIdentity> in = input.empty() ? IdentityOf(GetStdHandle(STD_INPUT_HANDLE)) : IdentityOf(input);
-    if (!in) return false;
-    const std::optional<FileIdentity> out = IdentityOf(output);
-    return out && in->volume == out->volume && in->indexHigh == out->indexHigh && in->indexLow == out->indexLow;
+std::optional<FileIdentity> Win32CliPlatform::InputFile(const std::wstring& input) {
+    return input.empty() ? IdentityOf(GetStdHandle(STD_INPUT_HANDLE)) : IdentityOf(input);
 }
 
 void Win32CliPlatform::WriteError(std::string_view text) {

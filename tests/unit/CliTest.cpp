@@ -9,6 +9,7 @@
 #include "builder/DataUrlDecoder.h"
 #include "cli/CliOptions.h"
 #include "cli/CliRun.h"
+#include "cli/QuotedName.h"
 #include "support/portable/Utf8.h"
 #include "tests/unit/FakeCliPlatform.h"
 
@@ -171,6 +172,14 @@ TEST_F(CliTest, RefusesToWriteOverItsInputBeforeReadingIt) {
         EXPECT_EQ(Run(commandLine), kExitFailure);
         EXPECT_NE(platform.standardError.find("it is the input file"), std::string::npos) << platform.standardError;
     }
+    // Standard output appending to an input would read back what it adds.
+    platform.standardOutputFile = L"url.txt";
+    for (const auto& commandLine : std::vector<std::vector<std::wstring>>{{L"url.txt"}, {L"-d", L"link-to-url.txt"}}) {
+        platform.standardError.clear();
+        EXPECT_EQ(Run(commandLine), kExitFailure);
+        EXPECT_EQ(platform.standardError, "lumarind-cli: cannot write standard output: input file is output file\n");
+    }
+    EXPECT_EQ(platform.standardOutput, "");
     EXPECT_EQ(platform.files[L"photo.png"], "abc");
     EXPECT_EQ(platform.files[L"url.txt"], "data:;base64,YWJj");
     EXPECT_EQ(platform.files.size(), 2u);
@@ -468,6 +477,20 @@ TEST(Utf8, TheCheckerGivenPiecesAgreesWithTheWholeText) {
     }
     EXPECT_TRUE(HasByteFrom0x80("abcdefgh\x80"));
     EXPECT_FALSE(HasByteFrom0x80("abcdefgh\x7F"));
+}
+
+TEST(QuotedName, QuotesAsAShellTakesItBackAndShowsNoControlCharacter) {
+    const std::map<std::wstring, std::string> rows = {
+        {L"plain.txt", "'plain.txt'"},
+        {L"", "''"},
+        {L"x\x1B[31mRED", "'x'$'\\033''[31mRED'"},
+        {L"\x1B]0;title\a", "$'\\033'']0;title'$'\\a'"},
+        {L"line\r\nbreak\t", "'line'$'\\r\\n''break'$'\\t'"},
+        {L"it's", "'it'\\''s'"},
+        {L"del\x7F c1\x9B", "'del'$'\\177'' c1'$'\\302\\233'"},
+        {L"Фото.png", "'\xD0\xA4\xD0\xBE\xD1\x82\xD0\xBE.png'"},
+    };
+    for (const auto& [name, quoted] : rows) EXPECT_EQ(QuotedName(name), quoted) << quoted;
 }
 
 TEST(Utf8, RoundTripsAllPlanes) {

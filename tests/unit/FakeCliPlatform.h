@@ -2,9 +2,11 @@
 #pragma once
 
 #include <algorithm>
+#include <functional>
 #include <map>
 #include <memory>
 #include <new>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -47,6 +49,9 @@ public:
             if (path_.empty()) platform_.standardOutput += pending_;
             else platform_.files[path_] = pending_;
         }
+        std::optional<cli::FileIdentity> WrittenFile() const override {
+            return platform_.IdentityOf(path_.empty() ? platform_.standardOutputFile : path_);
+        }
 
     private:
         FakeCliPlatform& platform_;
@@ -72,13 +77,15 @@ public:
         return registry.NewReader();
     }
     std::wstring FileName(const std::wstring& path) const override { return path.substr(path.rfind(L'/') + 1); }
-    bool IsSameFile(const std::wstring& input, const std::wstring& output) override {
-        const std::wstring in = input.empty() ? standardInputFile : input;
-        const auto identity = [this](const std::wstring& path) {
-            const auto alias = links.find(path);
-            return alias == links.end() ? path : alias->second;
-        };
-        return files.count(identity(in)) != 0 && identity(in) == identity(output);
+    std::optional<cli::FileIdentity> InputFile(const std::wstring& input) override {
+        return IdentityOf(input.empty() ? standardInputFile : input);
+    }
+    // A file by any of its names; none for a missing one.
+    std::optional<cli::FileIdentity> IdentityOf(const std::wstring& path) const {
+        const auto alias = links.find(path);
+        const std::wstring& name = alias == links.end() ? path : alias->second;
+        if (files.count(name) == 0) return std::nullopt;
+        return cli::FileIdentity{1, std::hash<std::wstring>{}(name)};
     }
     void WriteError(std::string_view text) override { standardError += text; }
     std::string_view LineBreak() const override { return lineBreak; }
@@ -93,8 +100,9 @@ public:
     int registryReaders = 0;
     // Another name for a file, as a link or a second path gives one.
     std::map<std::wstring, std::wstring> links;
-    // The file standard input was redirected from, if any.
+    // The files standard input and output were redirected from and to, if any.
     std::wstring standardInputFile;
+    std::wstring standardOutputFile;
     // Where the next allocation fails: "text", "registry" or "sink".
     std::wstring outOfMemoryIn;
     std::string lineBreak = "\n";

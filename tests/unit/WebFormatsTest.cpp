@@ -169,23 +169,35 @@ TEST(PercentEncoding, KeepsOnlyTheSafeCharactersAndRoundTripsEveryByte) {
 
 class PercentKernelTest : public ::testing::TestWithParam<const percent::Kernel*> {};
 
+// Each output between guard bytes, so that a store before or past it shows
+// (an exact-size string would take one byte past its end unnoticed, in its
+// terminating null): every length up to 300, then lengths at random.
 TEST_P(PercentKernelTest, WritesWhatThePortableLoopDoesForEveryLengthAndMix) {
     const percent::Kernel& kernel = *GetParam();
     if (!kernel.available()) GTEST_SKIP() << "this processor has no " << kernel.name;
     std::mt19937 random(19);
+    constexpr std::size_t kGuardSize = 32;
+    constexpr char kGuard = '\xA5';
+    const auto guarded = [&](std::size_t size) { return std::string(size + 2 * kGuardSize, kGuard); };
+    const std::string guard(kGuardSize, kGuard);
+    const auto guardsKept = [&](const std::string& out) {
+        return out.compare(0, kGuardSize, guard) == 0 && out.compare(out.size() - kGuardSize, kGuardSize, guard) == 0;
+    };
     // Text that is mostly kept, text with spaces, and bytes of every value.
     const std::string alphabets[] = {"abcdefghij-._~", "words and, more; (text)\n", std::string()};
-    for (int length = 0; length <= 4096; length += 1 + static_cast<int>(random() % 61)) {
+    for (int length = 0; length <= 4096; length += length < 300 ? 1 : 1 + static_cast<int>(random() % 61)) {
         for (const std::string& alphabet : alphabets) {
             std::string bytes(static_cast<std::size_t>(length), '\0');
             for (char& c : bytes) c = alphabet.empty() ? static_cast<char>(random()) : alphabet[random() % alphabet.size()];
             const std::size_t expected = PercentEncodedLengthPortable(bytes);
             ASSERT_EQ(PercentEncodedLength(bytes), expected) << length;
-            std::string fast(expected, '\0'), portable(expected, '\0');
-            ASSERT_EQ(PercentEncode(kernel, bytes, fast.data()), fast.data() + expected) << length;
-            PercentEncodePortable(bytes, portable.data());
+            std::string fast = guarded(expected), portable = guarded(expected);
+            ASSERT_EQ(PercentEncode(kernel, bytes, fast.data() + kGuardSize), fast.data() + kGuardSize + expected) << length;
+            ASSERT_EQ(PercentEncodePortable(bytes, portable.data() + kGuardSize), portable.data() + kGuardSize + expected);
+            ASSERT_TRUE(guardsKept(fast)) << kernel.name << " wrote outside its output, length " << length;
+            ASSERT_TRUE(guardsKept(portable)) << "the portable loop wrote outside its output, length " << length;
             ASSERT_EQ(fast, portable) << length;
-            ASSERT_EQ(PercentDecode(fast), bytes) << length;
+            ASSERT_EQ(PercentDecode(fast.substr(kGuardSize, expected)), bytes) << length;
         }
     }
 }
