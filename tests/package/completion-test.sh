@@ -79,6 +79,16 @@ offers() {  # shell line expected-words...
     [ "$got" = "$expected" ] || { echo "'$line' offers: $got; expected: $expected"; return 1; }
 }
 
+# The values offered for an option are those the program names when it
+# refuses another: "unknown format '?' (text, line, css, html or markdown)".
+values_are_the_programs() {  # option
+    local offered accepted
+    offered=$(complete_in_fish "lumarind-cli $1 " | LC_ALL=C sort | tr '\n' ' ')
+    accepted=$("$program" "$1" '?' 2>&1 >/dev/null | sed -n 's/.*(\([^()]*\))$/\1/p' | sed 's/,/ /g; s/ or / /g' |
+        tr ' ' '\n' | grep . | LC_ALL=C sort | tr '\n' ' ')
+    [ -n "$accepted" ] && [ "$offered" = "$accepted" ] || { echo "offered: $offered; accepted: $accepted"; return 1; }
+}
+
 long_options=$("$program" --help | grep -oE '^ {2,6}-[^ ].*' | grep -oE -- '--[a-z0-9-]+' | sort -u)
 check() {
     local name=$1
@@ -98,3 +108,5 @@ for shell in bash zsh fish; do
     check "$shell completion: 'lumarind-cli --' offers every long option of --help" \
         offers "$shell" 'lumarind-cli --' $long_options
 done
+check "completion: the formats offered are those lumarind-cli accepts" values_are_the_programs --format
+check "completion: the encodings offered are those lumarind-cli accepts" values_are_the_programs --encoding
