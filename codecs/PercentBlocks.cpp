@@ -105,15 +105,4 @@ __attribute__((target("ssse3"))) char* EncodeSsse3(const unsigned char*& in, con
 
 const Kernel kSsse3Kernel{"SSSE3", Ssse3Available, detail::CountEncodedSsse3, detail::EncodeSsse3};
 
-const Kernel* BestKernel() {
-    static const Kernel* const best = [] {
-        const Kernel* found = nullptr;
-        for (const Kernel* kernel : kKernels) {
-            if (kernel->available()) found = kernel;
-        }
-        return found;
-    }();
-    return best;
-}
-
 }  // namespace lumarind::percent
