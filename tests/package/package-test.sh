@@ -36,6 +36,7 @@ zip_runs_where_unpacked() {
 }
 check "zip: one folder Lumarind with the three files" zip_lists_three_files
 check "zip: lumarind-cli.exe runs where unpacked" zip_runs_where_unpacked
+check "zip: registers no Explorer verb" bash -c "! wine reg query 'HKCU\\Software\\Classes\\*\\shell\\Lumarind.CopyAsDataUrl'"
 
 msi_windows=$(winepath -w "$msi")
 windows_path() { wine cmd /c echo "%$1%" 2>/dev/null | tr -d '\r'; }
@@ -96,6 +97,47 @@ check "msi: the entry has name, version, publisher and uninstall" entry_is_compl
 check "msi: the entry has the program's icon" entry_has_icon
 code=$(product_code)
 
+# Explorer's "copy as data URL" on every file: its name is the program's
+# string, its command is run here as Explorer runs it (CreateProcess, no
+# console), by a program that watches for any window it shows.
+readonly kVerbKey='HKCU\Software\Classes\*\shell\Lumarind.CopyAsDataUrl'
+probe="$root/build/windows/bin/paste_probe.exe"
+verb_value() { wine reg query "$kVerbKey$1" "${@:2}" 2>/dev/null | tr -d '\r' | sed -n 's/^ *[^ ]* *REG_SZ *//p'; }
+program_windows=$(winepath -w "$program_dir/Lumarind.exe" 2>/dev/null)
+verb_named_by_program() {
+    local expected
+    expected=$(sed -n 's/^#define LUMARIND_EXPLORER_COPY_VERB "\(.*\)"$/\1/p' "$root/common/UserTexts.h")
+    [ "$(verb_value '' /v MUIVerb)" = "@$program_windows,-101" ] &&
+        [ "$(python3 "$here/string-resource.py" "$program_dir/Lumarind.exe" 101)" = "$expected" ]
+}
+check "msi: Explorer's verb \"copy as data URL\" is registered for every file, named by the program" verb_named_by_program
+head -c 1048576 /dev/urandom >"$WINEPREFIX/drive_c/one.bin"
+printf 'GIF89a' >"$WINEPREFIX/drive_c/two.gif"
+printf 'Привет\n' >"$WINEPREFIX/drive_c/три.txt"
+verb_command=$(verb_value '\command' /ve)
+# The verb's command with the files in place of "%1", as one process takes them.
+run_verb() {  # output files...
+    local output=$1 files="" file
+    shift
+    for file in "$@"; do files+="${files:+\" \"}$file"; done
+    wine "$probe" verb before "${verb_command//%1/$files}" "$(winepath -w "$output")"
+}
+verb_leaves_what_cli_prints() {  # files...
+    wine "$program_dir/lumarind-cli.exe" -1 "$@" >"$work/expected.txt" 2>/dev/null &&
+        run_verb "$work/verb.txt" "$@" >>"$work/verb-times.txt" && cmp "$work/expected.txt" "$work/verb.txt"
+}
+check "msi: the verb with one file leaves what lumarind-cli -1 prints, and no window" \
+    verb_leaves_what_cli_prints 'C:\one.bin'
+check "msi: the verb with three files leaves what lumarind-cli -1 prints, and no window" \
+    verb_leaves_what_cli_prints 'C:\one.bin' 'C:\two.gif' 'C:\три.txt'
+unreadable_gives_box() {
+    run_verb "$work/failed.txt" 'C:\two.gif' 'C:\missing.bin'
+    [ $? -eq 3 ] && grep -q 'missing.bin' "$work/failed.txt.box" && grep -q 'Не удаётся прочитать файл.' "$work/failed.txt.box" &&
+        [ "$(cat "$work/failed.txt")" = before ]
+}
+check "msi: the verb on a file that cannot be read shows why and keeps the clipboard" unreadable_gives_box
+[ -s "$work/verb-times.txt" ] && echo "INFO the verb's run in ms (1 MiB file; three files): $(tr '\n' ' ' <"$work/verb-times.txt")"
+
 # Explorer's Send To starts the shortcut with the file as first argument.
 printf 'GIF89a\001\000\001\000' >"$WINEPREFIX/drive_c/file.gif"
 head -c 2000 /dev/urandom >"$WINEPREFIX/drive_c/dropped.png"
@@ -128,6 +170,7 @@ check "msi: silent uninstall (msiexec /x /qn)" wine msiexec /x "$msi_windows" /q
 wineserver -w
 check "msi: no entry among installed programs after uninstall" test "$(installed_entries)" -eq 0
 check "msi: no file, folder or shortcut left after uninstall" nothing_left
+check "msi: no Explorer verb left after uninstall" bash -c "! wine reg query '$kVerbKey'"
 check "msi: no App Paths entry left after uninstall" bash -c "! wine reg query '$kAppPathsKey'"
 check "msi: no installer values left after uninstall" bash -c "! wine reg query '$kSettingsKey\\Installer'"
 check "msi: the remembered folders stay after uninstall" registry_has "$kSettingsKey\\OFN Paths" \
