@@ -4,6 +4,7 @@
 
 #include "app/ExplorerCopy.h"
 #include "app/MainForm.h"
+#include "app/win32/ExplorerDropServer.h"
 #include "app/win32/MainWindow.h"
 #include "app/win32/UntrappedError.h"
 #include "support/win32/Win32Components.h"
@@ -35,6 +36,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
             std::vector<std::wstring> paths;
             for (int i = 1; i < arguments.Count(); ++i) paths.push_back(arguments.Item(i));
             return CopyFilesAsDataUrls(paths, components) ? 0 : 1;
+        }
+        if (arguments.Count() == 1 && win32::IsEmbeddingSwitch(arguments.Item(0))) {
+            return win32::ServeExplorerDrop(components);
         }
         tsRegisterAppPath();
         INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};

@@ -129,9 +129,9 @@ void Run(const ClipboardCommand& command, std::string_view text) {
     if (succeeded && !writeError) return;
     std::string reason = name;
     if (!said.empty()) reason += ": " + said;
+    else if (succeeded) reason += " took only part of the text: " + ToUtf8(writeError->description());
     else if (WIFEXITED(status)) reason += " ended with exit status " + std::to_string(WEXITSTATUS(status));
     else if (WIFSIGNALED(status)) reason += " ended by signal " + std::to_string(WTERMSIG(status));
-    else reason += ": " + ToUtf8(writeError->description());
     throw Error(succeeded ? writeError->number() : kNoClipboardTool, FromUtf8(reason));
 }
 

@@ -17,9 +17,20 @@
 // the clipboard's text goes to OUT.txt as UTF-8, and the time from the start
 // to the end of the process is printed in milliseconds. The exit status is 0
 // when no window appeared, 3 when one did.
+//
+//   paste_probe drop BEFORE OUT.txt FILE...
+//
+// does what Explorer does for a verb with a DropTarget: creates the class
+// the verb names (its local server starts) and drops the files on it as
+// CF_HDROP, with BEFORE on the clipboard. It waits for the clipboard to
+// change, or for a box of the server's (answered, its text in OUT.txt.box),
+// watching for any window of the server. Output and status as for verb.
 #include <windows.h>
+#include <ole2.h>
+#include <psapi.h>
 
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -55,7 +66,7 @@ std::string Bitmap(const std::string& pixels, LONG width, LONG height, bool with
         header.bV5GreenMask = 0x0000FF00;
         header.bV5BlueMask = 0x000000FF;
         header.bV5AlphaMask = 0xFF000000;
-        header.bV5CSType = LCS_sRGB;
+        header.bV5CSType = 0x73524742;  // LCS_sRGB, which the headers spell as a multi-character constant
         header.bV5Intent = LCS_GM_IMAGES;
         header.bV5SizeImage = static_cast<DWORD>(stride * height);
         block.assign(reinterpret_cast<const char*>(&header), sizeof header);
@@ -129,6 +140,129 @@ int RunVerb(const std::wstring& before, std::wstring commandLine, const std::wst
     return windowSeen ? 3 : 0;
 }
 
+constexpr wchar_t kDropTargetKey[] = L"Software\\Classes\\*\\shell\\Lumarind.CopyAsDataUrl\\DropTarget";
+
+// The selection Explorer drops: CF_HDROP only.
+class FileListData : public IDataObject {
+public:
+    explicit FileListData(std::string block) : block_(std::move(block)) {}
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
+        if (iid == IID_IUnknown || iid == IID_IDataObject) {
+            *object = static_cast<IDataObject*>(this);
+            AddRef();
+            return S_OK;
+        }
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
+    ULONG STDMETHODCALLTYPE Release() override { return --references_; }
+    HRESULT STDMETHODCALLTYPE GetData(FORMATETC* format, STGMEDIUM* medium) override {
+        if (QueryGetData(format) != S_OK) return DV_E_FORMATETC;
+        HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, block_.size());
+        if (memory == nullptr) return E_OUTOFMEMORY;
+        std::memcpy(GlobalLock(memory), block_.data(), block_.size());
+        GlobalUnlock(memory);
+        medium->tymed = TYMED_HGLOBAL;
+        medium->hGlobal = memory;
+        medium->pUnkForRelease = nullptr;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetDataHere(FORMATETC*, STGMEDIUM*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE QueryGetData(FORMATETC* format) override {
+        return format->cfFormat == CF_HDROP && (format->tymed & TYMED_HGLOBAL) != 0 ? S_OK : DV_E_FORMATETC;
+    }
+    HRESULT STDMETHODCALLTYPE GetCanonicalFormatEtc(FORMATETC*, FORMATETC* out) override {
+        out->ptd = nullptr;
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE SetData(FORMATETC*, STGMEDIUM*, BOOL) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE EnumFormatEtc(DWORD, IEnumFORMATETC**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE DAdvise(FORMATETC*, DWORD, IAdviseSink*, DWORD*) override {
+        return OLE_E_ADVISENOTSUPPORTED;
+    }
+    HRESULT STDMETHODCALLTYPE DUnadvise(DWORD) override { return OLE_E_ADVISENOTSUPPORTED; }
+    HRESULT STDMETHODCALLTYPE EnumDAdvise(IEnumSTATDATA**) override { return OLE_E_ADVISENOTSUPPORTED; }
+
+private:
+    std::string block_;
+    ULONG references_ = 1;
+};
+
+// A shown window of a process whose program is Lumarind.exe.
+BOOL CALLBACK FindProgramWindow(HWND window, LPARAM parameter) {
+    if (!IsWindowVisible(window)) return TRUE;
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    const win32::UniqueFile process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, owner));
+    if (!process) return TRUE;
+    wchar_t image[MAX_PATH];
+    DWORD size = MAX_PATH;
+    if (!QueryFullProcessImageNameW(process.get(), 0, image, &size)) return TRUE;
+    const std::wstring name(image, size);
+    if (name.size() < 13 || _wcsicmp(name.c_str() + name.size() - 13, L"\\Lumarind.exe") != 0) return TRUE;
+    *reinterpret_cast<HWND*>(parameter) = window;
+    return FALSE;
+}
+
+int DropOnVerb(const std::wstring& before, const std::wstring& out, const std::vector<std::wstring>& files) {
+    wchar_t text[64];
+    DWORD bytes = sizeof text;
+    if (RegGetValueW(HKEY_CURRENT_USER, kDropTargetKey, L"Clsid", RRF_RT_REG_SZ, nullptr, text, &bytes) !=
+        ERROR_SUCCESS) {
+        std::fprintf(stderr, "paste_probe: the verb has no DropTarget\n");
+        return 1;
+    }
+    CLSID target{};
+    if (FAILED(CLSIDFromString(text, &target))) return 1;
+    SetClipboard(before);
+    if (FAILED(OleInitialize(nullptr))) return 1;
+    LARGE_INTEGER frequency, start, end;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&start);
+    IDropTarget* drop = nullptr;
+    HRESULT result = CoCreateInstance(target, nullptr, CLSCTX_LOCAL_SERVER, IID_IDropTarget, reinterpret_cast<void**>(&drop));
+    if (FAILED(result)) {
+        std::fprintf(stderr, "paste_probe: cannot create the verb's DropTarget: 0x%08lx\n", result);
+        return 1;
+    }
+    FileListData data(FileListBlock(files));
+    DWORD effect = DROPEFFECT_COPY;
+    const POINTL point{0, 0};
+    result = drop->DragEnter(&data, MK_LBUTTON, point, &effect);
+    if (SUCCEEDED(result)) {
+        effect = DROPEFFECT_COPY;
+        result = drop->Drop(&data, MK_LBUTTON, point, &effect);
+    }
+    drop->Release();
+    if (FAILED(result)) {
+        std::fprintf(stderr, "paste_probe: the drop failed: 0x%08lx\n", result);
+        return 1;
+    }
+    bool windowSeen = false;
+    bool changed = WaitUntil([&] {
+        HWND shown = nullptr;
+        EnumWindows(FindProgramWindow, reinterpret_cast<LPARAM>(&shown));
+        if (shown != nullptr) {
+            windowSeen = true;
+            testing::WriteBytes(out + L".box", ToUtf8(DialogText(shown)));
+            if (const HWND ok = GetDlgItem(shown, IDOK)) Click(ok);
+            else PostMessageW(shown, WM_CLOSE, 0, 0);
+            return true;
+        }
+        return ClipboardText().value_or(L"") != before;
+    });
+    QueryPerformanceCounter(&end);
+    OleUninitialize();
+    if (!changed) {
+        std::fprintf(stderr, "paste_probe: neither the clipboard nor a box changed\n");
+        return 1;
+    }
+    std::printf("%.1f\n", 1000.0 * static_cast<double>(end.QuadPart - start.QuadPart) / frequency.QuadPart);
+    testing::WriteBytes(out, ToUtf8(ClipboardText().value_or(L"")));
+    return windowSeen ? 3 : 0;
+}
+
 int Fail(const char* why) {
     std::fprintf(stderr, "paste_probe: %s\n", why);
     return 1;
@@ -141,6 +275,10 @@ int wmain(int argc, wchar_t** argv) {
     if (args.empty()) return Fail("no mode");
     std::size_t next = 1;
     try {
+        if (args[0] == L"drop") {
+            if (args.size() < 4) return Fail("drop needs BEFORE OUT FILE...");
+            return DropOnVerb(args[1], args[2], std::vector<std::wstring>(args.begin() + 3, args.end()));
+        }
         if (args[0] == L"verb") {
             if (args.size() != 4) return Fail("verb needs BEFORE COMMAND-LINE OUT");
             return RunVerb(args[1], args[2], args[3]);
