@@ -38,6 +38,8 @@ const char kUsageText[] =
     "                         else from the content's signature\n"
     "  -o, --output FILE      write to FILE, replacing it only once the output is\n"
     "                         complete; never the input file itself\n"
+    "  -c, --copy             put the result on the clipboard instead of standard\n"
+    "                         output (on Linux through wl-copy, xclip or xsel)\n"
     "  -d, --decode           read a data URL (or a snippet of the forms above) and\n"
     "                         write the bytes it carries\n"
     "  -h, --help             show this help\n"
@@ -127,6 +129,8 @@ CliOptions ParseCliOptions(const std::vector<std::wstring>& arguments) {
             oneLine = true;
         } else if (argument == L"-d" || argument == L"--decode") {
             decode = true;
+        } else if (argument == L"-c" || argument == L"--copy") {
+            options.toClipboard = true;
         } else if (!valueOf(kType, options.contentType) && !valueOf(kOutput, output) && !valueOf(kFormat, format) &&
                    !valueOf(kEncoding, encoding) && !valueOf(kCharset, options.charset)) {
             throw UsageError{L"unknown option " + argument};
@@ -152,6 +156,7 @@ CliOptions ParseCliOptions(const std::vector<std::wstring>& arguments) {
     }
     if (output && output->empty()) throw UsageError{L"the output file name is empty"};
     if (output && *output != L"-") options.output = *output;
+    if (options.toClipboard && output) throw UsageError{L"--copy and --output name two places for one result"};
     if (format) options.format = ParseFormat(*format);
     if (encoding) options.encoding = ParseEncoding(*encoding);
     if (oneLine) {
@@ -167,6 +172,7 @@ CliOptions ParseCliOptions(const std::vector<std::wstring>& arguments) {
             throw UsageError{L"--decode takes none of --one-line, --format, --encoding, --charset and --type"};
         }
         if (options.inputs.size() > 1) throw UsageError{L"--decode reads one input"};
+        if (options.toClipboard) throw UsageError{L"--decode writes bytes, which --copy cannot put on the clipboard as text"};
         options.mode = CliOptions::Mode::kDecode;
     } else if (options.inputs.size() > 1 && options.format == Format::kText && options.encoding != Encoding::kPercent) {
         throw UsageError{L"several files need a one-line result: a --format other than text, or --encoding percent"};

@@ -25,6 +25,8 @@ struct CliOptions {
     std::optional<std::wstring> charset;
     // Empty: standard output.
     std::wstring output;
+    // --copy: the clipboard instead of standard output.
+    bool toClipboard = false;
     // An empty name stands for standard input ("-", or no file at all).
     std::vector<std::wstring> inputs{std::wstring()};
 };

@@ -48,6 +48,9 @@ public:
     // An empty path means standard input or output.
     virtual std::unique_ptr<ByteSource> OpenInput(const std::wstring& path) = 0;
     virtual std::unique_ptr<ByteSink> OpenOutput(const std::wstring& path) = 0;
+    // Gathers the text and puts it on the clipboard at Commit, so that a
+    // run that fails before leaves the clipboard as it was.
+    virtual std::unique_ptr<ByteSink> OpenClipboard() = 0;
     virtual std::unique_ptr<RegistryReader> NewRegistryReader() = 0;
     // The file's name without its folder, as this system separates them.
     virtual std::wstring FileName(const std::wstring& path) const = 0;

@@ -45,7 +45,7 @@ void RefuseOutputOverInputs(const CliOptions& options, CliPlatform& platform, Ou
 }
 
 void Encode(const CliOptions& options, CliPlatform& platform) {
-    Output output(platform, options.output);
+    Output output(platform, options.output, options.toClipboard);
     RefuseOutputOverInputs(options, platform, output);
     RegisteredTypes registered(platform);
     const bool several = options.inputs.size() > 1;
@@ -106,8 +106,9 @@ int RunSteps(const std::vector<std::wstring>& arguments, CliPlatform& platform) 
         return kExitSuccess;
     } catch (const Failure& failure) {
         const char* standard = failure.action == kCannotWrite ? "standard output" : "standard input";
-        platform.WriteError("lumarind-cli: " + failure.action + " " + Named(failure.path, standard) + ": " +
-                            ToUtf8(failure.error.description()) + "\n");
+        const std::string what =
+            failure.action == kCannotCopy ? failure.action : failure.action + " " + Named(failure.path, standard);
+        platform.WriteError("lumarind-cli: " + what + ": " + ToUtf8(failure.error.description()) + "\n");
         return kExitFailure;
     }
 }

@@ -32,7 +32,8 @@ public:
     // The room Space gives.
     static constexpr std::size_t kMostAtOnce = std::size_t{256} << 10;
 
-    Output(CliPlatform& platform, std::wstring path);
+    // To the clipboard instead of the path, when told so.
+    Output(CliPlatform& platform, std::wstring path, bool toClipboard = false);
     // Drops whatever was not committed.
     ~Output();
     Output(const Output&) = delete;
@@ -75,6 +76,8 @@ private:
 
     CliPlatform& platform_;
     std::wstring path_;
+    bool toClipboard_;
+    const char* action_;
     std::unique_ptr<ByteSink> sink_;
     Block filling_;
     std::size_t blocks_ = 0;

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "cli/posix/ClipboardTool.h"
 #include "cli/posix/Descriptor.h"
 #include "cli/posix/ErrnoError.h"
 #include "cli/posix/FileNameBytes.h"
@@ -63,6 +64,8 @@ std::unique_ptr<ByteSink> PosixCliPlatform::OpenOutput(const std::wstring& path)
     if (path.empty()) return std::make_unique<StandardOutputSink>();
     return OpenOutputFile(FileNameToBytes(path));
 }
+
+std::unique_ptr<ByteSink> PosixCliPlatform::OpenClipboard() { return OpenClipboardTool(); }
 
 std::unique_ptr<RegistryReader> PosixCliPlatform::NewRegistryReader() { return std::make_unique<MimeTypesReader>(); }
 

@@ -6,7 +6,9 @@
 
 #include "cli/win32/ConsoleText.h"
 #include "support/SupportFunctions.h"
+#include "support/portable/Utf8.h"
 #include "support/win32/AtomicFileWriter.h"
+#include "support/win32/ClipboardTextWin32.h"
 #include "support/win32/LongPath.h"
 #include "support/win32/RegistryWin32.h"
 #include "support/win32/UniqueHandle.h"
@@ -70,6 +72,31 @@ private:
     ConsoleText output_{GetStdHandle(STD_OUTPUT_HANDLE)};
 };
 
+// The text goes on the clipboard as the window's copy puts it there, and
+// only once it is whole.
+class ClipboardSink : public ByteSink {
+public:
+    void Write(std::string_view bytes) override { text_.append(bytes); }
+    void Commit() override {
+        win32::ClipboardTextWin32 clipboard;
+        std::int32_t scratch = 0;
+        if (IsAscii(text_)) {
+            clipboard.SetDocument(TextView(std::string_view(text_)), scratch, TextForm::kAsIs);
+        } else {
+            clipboard.SetText(FromUtf8(text_), scratch);
+        }
+    }
+
+private:
+    static bool IsAscii(std::string_view text) {
+        unsigned char high = 0;
+        for (const char c : text) high |= static_cast<unsigned char>(c);
+        return high < 0x80;
+    }
+
+    std::string text_;
+};
+
 class FileSink : public ByteSink {
 public:
     explicit FileSink(const std::wstring& path) : writer_(path), replaced_(IdentityOf(path)) {}
@@ -102,6 +129,8 @@ std::unique_ptr<ByteSink> Win32CliPlatform::OpenOutput(const std::wstring& path)
     if (path.empty()) return std::make_unique<StandardOutputSink>();
     return std::make_unique<FileSink>(path);
 }
+
+std::unique_ptr<ByteSink> Win32CliPlatform::OpenClipboard() { return std::make_unique<ClipboardSink>(); }
 
 std::unique_ptr<RegistryReader> Win32CliPlatform::NewRegistryReader() {
     return std::make_unique<win32::RegistryReaderWin32>();

@@ -10,6 +10,7 @@ class Win32CliPlatform : public CliPlatform {
 public:
     std::unique_ptr<ByteSource> OpenInput(const std::wstring& path) override;
     std::unique_ptr<ByteSink> OpenOutput(const std::wstring& path) override;
+    std::unique_ptr<ByteSink> OpenClipboard() override;
     std::unique_ptr<RegistryReader> NewRegistryReader() override;
     std::wstring FileName(const std::wstring& path) const override;
     std::optional<FileIdentity> InputFile(const std::wstring& input) override;

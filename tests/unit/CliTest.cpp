@@ -74,7 +74,8 @@ TEST(CliOptions, ParsesEveryFormAndRefusesWrongCommandLines) {
              {L"-d", L"-e", L"percent"}, {L"-d", L"--charset=x"}, {L"-d", L"a", L"b"}, {L"-f", L"css", L"-f", L"css"},
              {L"-e", L"base64", L"--encoding=base64"}, {L"--charset=a", L"--charset", L"b"}, {L"-t", L"text"},
              {L"-t", L"image/png\" onerror=\"alert(1)"}, {L"-t", L"text/plain\r\nX: y"}, {L"--charset", L"a,b"},
-             {L"--charset", L""}, {L"-t", L"text/plain;charset=x", L"--charset", L"y"}, {L"-t", L"AUTO"}}) {
+             {L"--charset", L""}, {L"-t", L"text/plain;charset=x", L"--charset", L"y"}, {L"-t", L"AUTO"},
+             {L"-c", L"-o", L"x"}, {L"--copy", L"-d"}, {L"-c", L"a", L"b"}}) {
         EXPECT_THROW(ParseCliOptions(wrong), UsageError) << ToUtf8(wrong[0]) << ToUtf8(wrong[1]);
     }
     EXPECT_EQ(ParseCliOptions({L"-t", L" text/plain ; charset=utf-8 "}).contentType, L"text/plain;charset=utf-8");
@@ -403,6 +404,27 @@ TEST_F(CliTest, SeveralFilesEachFollowedByALineBreak) {
     EXPECT_EQ(platform.files.count(L"partial.txt"), 0u);
     EXPECT_EQ(Run({L"-f", L"css", L"-o", L"second.png", L"photo.png", L"second.png"}), kExitFailure);
     EXPECT_EQ(platform.files[L"second.png"], "de");
+}
+
+TEST_F(CliTest, CopyPutsExactlyTheOutputOnTheClipboardOrLeavesItAsItWas) {
+    platform.files[L"second.png"] = "de";
+    EXPECT_TRUE(ParseCliOptions({L"-c"}).toClipboard);
+    ASSERT_EQ(Run({L"--copy", L"-f", L"line", L"photo.png", L"second.png"}), kExitSuccess);
+    EXPECT_EQ(platform.clipboard, "data:image/png;base64,YWJj\ndata:image/png;base64,ZGU=\n");
+    ASSERT_EQ(Run({L"-c", L"photo.png"}), kExitSuccess);
+    EXPECT_EQ(platform.clipboard, WindowText("abc", L"png"));
+    EXPECT_TRUE(platform.standardOutput.empty());
+
+    EXPECT_EQ(Run({L"-c", L"-1", L"photo.png", L"missing.png"}), kExitFailure);
+    EXPECT_EQ(platform.standardError, "lumarind-cli: cannot read 'missing.png': No such file or directory\n");
+    EXPECT_EQ(platform.clipboard, WindowText("abc", L"png"));
+
+    platform.standardError.clear();
+    platform.clipboardPresent = false;
+    EXPECT_EQ(Run({L"-c", L"photo.png"}), kExitFailure);
+    EXPECT_EQ(platform.standardError, "lumarind-cli: cannot copy to the clipboard: none of wl-copy (Wayland), xclip "
+                                      "and xsel (X11) is installed\n");
+    EXPECT_TRUE(platform.standardOutput.empty());
 }
 
 // A type from -t, --charset or the system that would end the data URL or

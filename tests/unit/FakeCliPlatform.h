@@ -46,7 +46,8 @@ public:
             pending_ += bytes;
         }
         void Commit() override {
-            if (path_.empty()) platform_.standardOutput += pending_;
+            if (path_ == kClipboard) platform_.clipboard = pending_;
+            else if (path_.empty()) platform_.standardOutput += pending_;
             else platform_.files[path_] = pending_;
         }
         std::optional<cli::FileIdentity> WrittenFile() const override {
@@ -71,6 +72,10 @@ public:
     std::unique_ptr<cli::ByteSink> OpenOutput(const std::wstring& path) override {
         return std::make_unique<Sink>(*this, path);
     }
+    std::unique_ptr<cli::ByteSink> OpenClipboard() override {
+        if (!clipboardPresent) throw Error(0x20000003, L"none of wl-copy (Wayland), xclip and xsel (X11) is installed");
+        return std::make_unique<Sink>(*this, kClipboard);
+    }
     std::unique_ptr<RegistryReader> NewRegistryReader() override {
         if (outOfMemoryIn == L"registry") throw std::bad_alloc();
         ++registryReaders;
@@ -94,6 +99,10 @@ public:
         standardOutput += text;
     }
 
+    // The name the fake gives the clipboard's sink.
+    static constexpr wchar_t kClipboard[] = L"<clipboard>";
+    std::string clipboard = "before";
+    bool clipboardPresent = true;
     std::map<std::wstring, std::string> files;
     // What a file holds from the moment it is first opened.
     std::map<std::wstring, std::string> changes;
