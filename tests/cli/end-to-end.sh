@@ -72,7 +72,8 @@ check "unknown option: exit 2" bash -c "'$native' --nope 2>/dev/null; [ \$? -eq 
 check "-o replaces a file only when complete" bash -c "echo old >'$work/target'; '$native' -d -o '$work/target' <<<'data:;base64,YWJ'; [ \"\$(cat '$work/target')\" = old ] && [ \$(ls -A '$work' | grep -c lumarind-cli) -eq 0 ]"
 check "-o writes the output" bash -c "'$native' -o '$work/target' '$work/bytes-3.bin' && cmp -s '$work/target' <('$native' '$work/bytes-3.bin')"
 if [ -n "$windows" ]; then
-    check "Windows: png content type from the registry" bash -c "wine '$windows' '$(winepath -w "$work/picture.png" 2>/dev/null)' | head -n1 | grep -q '^data:image/png;base64,'"
+    run_windows "$work/win.picture" "$(winepath -w "$work/picture.png" 2>/dev/null)"
+    check "Windows: png content type from the registry" bash -c "head -n1 '$work/win.picture' | grep -q '^data:image/png;base64,'"
 fi
 
 # -o never harms what it names.

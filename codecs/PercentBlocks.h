@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "builder/PercentEncoding.h"
+#include "codecs/PercentEncoding.h"
 
 namespace lumarind::percent {
 
