@@ -44,16 +44,22 @@ void RefuseOutputOverInputs(const CliOptions& options, CliPlatform& platform, Ou
     }
 }
 
-void Encode(const CliOptions& options, CliPlatform& platform) {
+// False when an input's result was too large to write; the others are
+// written all the same. When none is, -o leaves its file as it was.
+bool Encode(const CliOptions& options, CliPlatform& platform) {
     Output output(platform, options.output, options.toClipboard);
     RefuseOutputOverInputs(options, platform, output);
     RegisteredTypes registered(platform);
     const bool several = options.inputs.size() > 1;
+    bool everyInput = true, anyInput = false;
     for (const std::wstring& input : options.inputs) {
-        EncodeInput(options, input, platform, registered, output);
-        if (several) output.Write(platform.LineBreak());
+        const bool written = EncodeInput(options, input, platform, registered, output);
+        if (written && several) output.Write(platform.LineBreak());
+        everyInput = everyInput && written;
+        anyInput = anyInput || written;
     }
-    output.Commit();
+    if (anyInput) output.Commit();
+    return everyInput;
 }
 
 void Decode(const CliOptions& options, CliPlatform& platform) {
@@ -97,7 +103,7 @@ int RunSteps(const std::vector<std::wstring>& arguments, CliPlatform& platform) 
             WriteText(platform, "lumarind-cli " LUMARIND_VERSION_TEXT "\n");
             break;
         case CliOptions::Mode::kEncode:
-            Encode(options, platform);
+            if (!Encode(options, platform)) return kExitFailure;
             break;
         case CliOptions::Mode::kDecode:
             Decode(options, platform);
