@@ -1,6 +1,9 @@
 // The percent kernels where the processor is not x86-64 (64-bit Arm): never
-// available, so the portable loops encode everything. Should one be called
-// all the same, it leaves every byte to those loops.
+// available, so BestKernel picks none and the portable loops encode
+// everything. Their tables are x86 registers, so there is nothing they could
+// do if called; reaching one is a fault in the caller.
+#include <cstdlib>
+
 #include "codecs/PercentBlocks.h"
 
 namespace lumarind::percent {
@@ -8,17 +11,13 @@ namespace {
 
 bool Never() { return false; }
 
-std::size_t CountEncodedPortably(const unsigned char* in, std::size_t count) {
-    std::size_t encoded = 0;
-    for (std::size_t at = 0; at < count / 16 * 16; ++at) encoded += IsKept(in[at]) ? 0 : 1;
-    return encoded;
-}
+std::size_t CountNothing(const detail::NibbleTables&, const unsigned char*, std::size_t) { std::abort(); }
 
-char* EncodeNothing(const unsigned char*&, const unsigned char*, char* out) { return out; }
+char* EncodeNothing(const detail::NibbleTables&, const unsigned char*&, const unsigned char*, char*) { std::abort(); }
 
 }  // namespace
 
-const Kernel kSsse3Kernel{"SSSE3", Never, CountEncodedPortably, EncodeNothing};
-const Kernel kAvx512Vbmi2Kernel{"AVX-512 VBMI2", Never, CountEncodedPortably, EncodeNothing};
+const Kernel kSsse3Kernel{"SSSE3", Never, CountNothing, EncodeNothing};
+const Kernel kAvx512Vbmi2Kernel{"AVX-512 VBMI2", Never, CountNothing, EncodeNothing};
 
 }  // namespace lumarind::percent
