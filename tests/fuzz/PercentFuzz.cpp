@@ -34,10 +34,16 @@ constexpr PercentPlace kPlaces[] = {PercentPlace::kBareUrl, PercentPlace::kCssSt
 
 bool IsUpperHex(char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'); }
 
+// The body as lumarind-cli writes it: spaces that end it as %20 where the
+// place keeps spaces, since URL parsers strip them.
 std::string Encoded(PercentPlace place, std::string_view bytes) {
+    const std::size_t spaces = IsKeptInPercentForm(place, ' ') ? PercentTrailingSpaces(0, bytes) : 0;
+    bytes.remove_suffix(spaces);
     std::string text(PercentEncodedLength(place, bytes), '?');
     const char* end = PercentEncode(place, bytes, text.data());
     Require(end == text.data() + text.size(), "PercentEncode writes PercentEncodedLength characters");
+    for (std::size_t k = 0; k < spaces; ++k) text += "%20";
+    Require(text.empty() || text.back() != ' ', "no space ends the body");
     return text;
 }
 
