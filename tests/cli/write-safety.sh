@@ -57,6 +57,15 @@ disk_checks() {  # file-system
         { [ \$status = 1 ] && cmp -s '$folder/b.txt' old.bin; } || { [ \$status = 0 ] && cmp -s '$folder/b.txt' expected.txt; }"
     check "$kind nearly full: nothing of lumarind-cli left" bash -c "[ \$(ls -A '$folder' | grep -c lumarind) = 0 ]"
     rm "$folder/filler" && cp old.bin "$folder/a.txt" && sync
+    # Btrfs copies every block it overwrites: where no file can be made
+    # beside the target to clone from, the run is refused before the input
+    # is read.
+    if [ "$kind" = btrfs ] && command -v setpriv >/dev/null; then
+        chmod 711 "$work" && mkdir "$folder/closed" && echo old >"$folder/closed/open.txt" && chmod 666 "$folder/closed/open.txt" && chmod 555 "$folder/closed"
+        check "btrfs: -o onto a file in a folder the user may not write: refused, saying why, the file unchanged" bash -c \
+            "setpriv --reuid=65534 --regid=65534 --clear-groups '$native' -o '$folder/closed/open.txt' input.bin 2>&1 | grep -q 'copies what is overwritten';
+             [ \"\${PIPESTATUS[*]}\" = '1 0' ] && [ \"\$(cat '$folder/closed/open.txt')\" = old ]"
+    fi
     check "$kind with room: -o onto a file with two names writes both, still one file, the copy unchanged" bash -c \
         "'$native' -o '$folder/a.txt' input.bin && cmp -s '$folder/b.txt' expected.txt && [ \$(stat -c %h:%i '$folder/a.txt') = \$(stat -c %h:%i '$folder/b.txt') ] && cmp -s '$folder/copy.txt' old.bin"
 }
