@@ -20,6 +20,8 @@ inline constexpr std::uint16_t kAltMask = 4;
 
 inline constexpr std::uint16_t kKeyF1 = 112;
 inline constexpr std::uint16_t kKeyEscape = 27;
+inline constexpr std::uint16_t kKeyV = 86;
+inline constexpr std::uint16_t kKeyInsert = 45;
 
 inline constexpr wchar_t kIconResourceName[] = L"A_MAIN";
 
@@ -38,6 +40,10 @@ public:
     // Files dropped on the window: the first loads as the first command-line
     // argument does, the others are ignored.
     void Form_DropFiles(const std::vector<std::wstring>& paths);
+    // Ctrl+V or Shift+Insert: copied files load as the first command-line
+    // argument does; an image, a data URL or other text becomes the
+    // document as a file named texts::kPastedName would.
+    void Form_Paste();
 
     // The caption for a loaded file: the title without the family prefix,
     // then " - [name]".
@@ -51,12 +57,24 @@ private:
     // Asks for a file in the dialog, starting in the folder remembered under
     // folderKey, and remembers the chosen file's folder there. Nothing when
     // the user cancels.
-    std::optional<ChosenFile> ChooseFile(const wchar_t* filter, const wchar_t* folderKey, bool save);
+    std::optional<ChosenFile> ChooseFile(const std::wstring& filter, const wchar_t* folderKey, bool save,
+                                         const std::wstring& fileName = L"");
     void LoadFile(const std::wstring& path);
+    // Makes the document of content as if read from a file of that name;
+    // contentType, when given, stands for the registered one. Shows what
+    // went wrong and keeps the earlier document when it cannot.
+    bool LoadPasted(std::string content, const std::wstring& name, const std::optional<std::wstring>& contentType);
+    void PasteText(const std::wstring& text);
     void WriteDataUrl(const std::wstring& path, std::int32_t formatIndex);
+    // The bytes a pasted data URL carries, decoded from the document.
+    void WriteDecoded(const std::wstring& path);
 
     FormView& view_;
     Components& components_;
+    // Set while the document is a pasted data URL, whose Save writes the
+    // bytes it carries: the extension registered for its type, with its
+    // dot (empty when none is).
+    std::optional<std::wstring> decodedExtension_;
 };
 
 }  // namespace lumarind

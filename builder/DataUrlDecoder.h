@@ -33,6 +33,8 @@ public:
 
     // "data:" and the media type as the URL has them, once read.
     std::string Header() const { return reader_ ? reader_->Header() : std::string(); }
+    // The media type without "data:" and ";base64", once read.
+    std::string MediaType() const { return reader_ ? reader_->MediaType() : std::string(); }
 
 private:
     std::size_t Run(const char* text, std::size_t count, bool last, char*& out);

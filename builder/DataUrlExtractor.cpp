@@ -145,15 +145,6 @@ SnippetOpening OpeningBefore(std::string_view context, std::string& tagText, std
     return {{Wrapping::kBareText}, 0, {}};
 }
 
-// The media type of a header read whole, without "data:" and ";base64".
-std::string MediaTypeOf(const std::string& header, bool base64) {
-    std::string_view type = std::string_view(header).substr(std::min(header.size(), kScheme.size()));
-    if (base64) type = type.substr(0, type.rfind(';'));
-    while (!type.empty() && IsAsciiSpace(type.front())) type.remove_prefix(1);
-    while (!type.empty() && IsAsciiSpace(type.back())) type.remove_suffix(1);
-    return std::string(type);
-}
-
 }  // namespace
 
 void DataUrlExtractor::Add(const char* text, std::size_t count) {
@@ -273,7 +264,7 @@ bool DataUrlExtractor::ReadUrl(const char*& at, const char* end, bool last) {
         return true;
     }
     files_.Wrote(static_cast<std::size_t>(out - room));
-    found_.mediaType = MediaTypeOf(reader_->Header(), reader_->IsBase64());
+    found_.mediaType = reader_->MediaType();
     if (IsHtml(opening_.wrapper.kind)) {
         state_ = State::kTagRest;
     } else {

@@ -53,6 +53,13 @@ bool SaysBase64(std::string_view type) {
 DataUrlReader::DataUrlReader(Wrapper wrapper, TextPlace start, const base64::DecodeKernel& kernel)
     : wrapper_(wrapper), place_(start), kernel_(kernel) {}
 
+std::string DataUrlReader::MediaType() const {
+    constexpr std::size_t kScheme = sizeof "data:" - 1;
+    std::string_view type = std::string_view(header_).substr(std::min(header_.size(), kScheme));
+    if (base64_) type = type.substr(0, type.rfind(';'));
+    return std::string(TrimAsciiSpace(type));
+}
+
 bool DataUrlReader::Neutral() const {
     return phase_ == Phase::kBody && held_.empty() && percentCount_ == 0 && filled_ == 0 && pads_ == 0;
 }

@@ -44,6 +44,8 @@ public:
     // "data:" and the media type as the URL has them, once the ',' was read.
     const std::string& Header() const { return header_; }
     bool IsBase64() const { return base64_; }
+    // The media type without "data:", ";base64" and the spaces around, once the ',' was read.
+    std::string MediaType() const;
 
 private:
     enum class Phase { kHeader, kBody, kFragment, kEnded };

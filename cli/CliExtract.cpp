@@ -7,6 +7,7 @@
 #include "builder/DataUrlExtractor.h"
 #include "cli/CliSteps.h"
 #include "cli/Output.h"
+#include "cli/QuotedName.h"
 #include "cli/SafeFileName.h"
 #include "cli/WebTypes.h"
 #include "support/portable/AsciiText.h"
@@ -19,7 +20,7 @@ namespace {
 constexpr std::size_t kPiece = std::size_t{128} << 10;
 static_assert(DataUrlExtractor::MostBytes(kPiece) <= Output::kMostAtOnce);
 
-std::string Named(const std::wstring& path) { return path.empty() ? "standard input" : "'" + ToUtf8(path) + "'"; }
+std::string Named(const std::wstring& path) { return path.empty() ? "standard input" : QuotedName(path); }
 
 // The type without parameters, in lower case.
 std::wstring Essence(const std::string& mediaType) {

@@ -7,7 +7,9 @@
 #include "cli/SafeFileName.h"
 #include "cli/win32/ConsoleText.h"
 #include "support/SupportFunctions.h"
+#include "support/portable/Utf8.h"
 #include "support/win32/AtomicFileWriter.h"
+#include "support/win32/ClipboardTextWin32.h"
 #include "support/win32/LongPath.h"
 #include "support/win32/RegistryWin32.h"
 #include "support/win32/UniqueHandle.h"
@@ -18,6 +20,23 @@ namespace lumarind::cli {
 namespace {
 
 constexpr DWORD kIoChunk = 64u << 20;
+
+std::optional<FileIdentity> IdentityOf(HANDLE handle) {
+    BY_HANDLE_FILE_INFORMATION information{};
+    if (GetFileType(handle) != FILE_TYPE_DISK || !GetFileInformationByHandle(handle, &information) ||
+        (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        return std::nullopt;
+    }
+    return FileIdentity{information.dwVolumeSerialNumber,
+                        (std::uint64_t{information.nFileIndexHigh} << 32) | information.nFileIndexLow};
+}
+
+std::optional<FileIdentity> IdentityOf(const std::wstring& path) {
+    const win32::UniqueFile file(CreateFileW(win32::ExtendedPath(path).c_str(), 0,
+                                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                             OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    return file ? IdentityOf(file.get()) : std::nullopt;
+}
 
 class HandleSource : public ByteSource {
 public:
@@ -49,19 +68,47 @@ class StandardOutputSink : public ByteSink {
 public:
     void Write(std::string_view bytes) override { output_.Write(bytes); }
     void Commit() override { output_.Finish(); }
+    std::optional<FileIdentity> WrittenFile() const override { return IdentityOf(GetStdHandle(STD_OUTPUT_HANDLE)); }
 
 private:
     ConsoleText output_{GetStdHandle(STD_OUTPUT_HANDLE)};
 };
 
+// The text goes on the clipboard as the window's copy puts it there, and
+// only once it is whole.
+class ClipboardSink : public ByteSink {
+public:
+    void Write(std::string_view bytes) override { text_.append(bytes); }
+    void Commit() override {
+        win32::ClipboardTextWin32 clipboard;
+        std::int32_t scratch = 0;
+        if (IsAscii(text_)) {
+            clipboard.SetDocument(TextView(std::string_view(text_)), scratch, TextForm::kAsIs);
+        } else {
+            clipboard.SetText(FromUtf8(text_), scratch);
+        }
+    }
+
+private:
+    static bool IsAscii(std::string_view text) {
+        unsigned char high = 0;
+        for (const char c : text) high |= static_cast<unsigned char>(c);
+        return high < 0x80;
+    }
+
+    std::string text_;
+};
+
 class FileSink : public ByteSink {
 public:
-    explicit FileSink(const std::wstring& path) : writer_(path) {}
+    explicit FileSink(const std::wstring& path) : writer_(path), replaced_(IdentityOf(path)) {}
     void Write(std::string_view bytes) override { writer_.Write(bytes); }
     void Commit() override { writer_.Commit(); }
+    std::optional<FileIdentity> WrittenFile() const override { return replaced_; }
 
 private:
     win32::AtomicFileWriter writer_;
+    std::optional<FileIdentity> replaced_;
 };
 
 // A new file for --extract: a hidden temporary file in the folder, flushed
@@ -118,27 +165,6 @@ private:
     bool committed_ = false;
 };
 
-// What tells one file from another however it is named: its volume and its
-// index on the volume.
-struct FileIdentity {
-    DWORD volume;
-    DWORD indexHigh;
-    DWORD indexLow;
-};
-
-std::optional<FileIdentity> IdentityOf(HANDLE handle) {
-    BY_HANDLE_FILE_INFORMATION information{};
-    if (!GetFileInformationByHandle(handle, &information)) return std::nullopt;
-    return FileIdentity{information.dwVolumeSerialNumber, information.nFileIndexHigh, information.nFileIndexLow};
-}
-
-std::optional<FileIdentity> IdentityOf(const std::wstring& path) {
-    const win32::UniqueFile file(CreateFileW(win32::ExtendedPath(path).c_str(), 0,
-                                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                             OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    return file ? IdentityOf(file.get()) : std::nullopt;
-}
-
 }  // namespace
 
 std::unique_ptr<ByteSource> Win32CliPlatform::OpenInput(const std::wstring& path) {
@@ -164,17 +190,16 @@ std::unique_ptr<NewFileSink> Win32CliPlatform::NewFileIn(const std::wstring& fol
     return std::make_unique<NewFile>(folder);
 }
 
+std::unique_ptr<ByteSink> Win32CliPlatform::OpenClipboard() { return std::make_unique<ClipboardSink>(); }
+
 std::unique_ptr<RegistryReader> Win32CliPlatform::NewRegistryReader() {
     return std::make_unique<win32::RegistryReaderWin32>();
 }
 
 std::wstring Win32CliPlatform::FileName(const std::wstring& path) const { return tsGetFileName(path); }
 
-bool Win32CliPlatform::IsSameFile(const std::wstring& input, const std::wstring& output) {
-    const std::optional<FileIdentity> in = input.empty() ? IdentityOf(GetStdHandle(STD_INPUT_HANDLE)) : IdentityOf(input);
-    if (!in) return false;
-    const std::optional<FileIdentity> out = IdentityOf(output);
-    return out && in->volume == out->volume && in->indexHigh == out->indexHigh && in->indexLow == out->indexLow;
+std::optional<FileIdentity> Win32CliPlatform::InputFile(const std::wstring& input) {
+    return input.empty() ? IdentityOf(GetStdHandle(STD_INPUT_HANDLE)) : IdentityOf(input);
 }
 
 void Win32CliPlatform::WriteError(std::string_view text) {

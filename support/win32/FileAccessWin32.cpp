@@ -134,6 +134,12 @@ void FileAccessWin32::WriteFile(const std::wstring& path, std::wstring_view text
     file.Commit();
 }
 
+void FileAccessWin32::WriteBytes(const std::wstring& path, std::string_view bytes) {
+    AtomicFileWriter file(path);
+    file.Write(bytes);
+    file.Commit();
+}
+
 void FileAccessWin32::WriteText(const std::wstring& path, TextView text, TextForm form) {
     AtomicFileWriter file(path);
     if (!text.IsNarrow()) {

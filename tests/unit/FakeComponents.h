@@ -78,6 +78,15 @@ public:
         }
         written[path] = form == TextForm::kOneLine ? OneLineForm(text) : std::wstring(text);
     }
+    void WriteBytes(const std::wstring& path, std::string_view bytes) override {
+        writes.push_back(path);
+        if (!writeFailures.empty()) {
+            const Error error = writeFailures.front();
+            writeFailures.pop_front();
+            throw error;
+        }
+        writtenBytes[path] = std::string(bytes);
+    }
 
     std::map<std::wstring, std::string> files;
     std::deque<Error> readFailures;
@@ -86,6 +95,7 @@ public:
     std::vector<std::wstring> reads;
     std::vector<std::wstring> writes;
     std::map<std::wstring, std::wstring> written;
+    std::map<std::wstring, std::string> writtenBytes;
 };
 
 struct ShownError {
@@ -118,10 +128,23 @@ public:
         if (failSet) throw Error(5, L"Access is denied.");
         text = form == TextForm::kOneLine ? OneLineForm(value) : std::wstring(value);
     }
+    // What a paste finds; a paste fails while getFailures has any.
+    ClipboardContent GetContent(std::int32_t&) override {
+        ++gets;
+        if (!getFailures.empty()) {
+            const Error error = getFailures.front();
+            getFailures.pop_front();
+            throw error;
+        }
+        return content;
+    }
 
     std::optional<std::wstring> text = L"before";
     bool failClear = false;
     bool failSet = false;
+    ClipboardContent content;
+    std::deque<Error> getFailures;
+    int gets = 0;
 };
 
 struct DialogScript {
