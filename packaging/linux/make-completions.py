@@ -28,6 +28,9 @@ DESCRIPTIONS = {
     "--type": "content type (auto: the one browsers expect)",
     "--output": "write to this file",
     "--decode": "write the bytes a data URL carries",
+    "--extract": "write every data URL of a text to files in this folder",
+    "--copy": "put the result on the clipboard",
+    "--max-size": "fail on a result larger than this",
     "--help": "show the options",
     "--version": "show the version",
 }
@@ -77,6 +80,10 @@ class Option:
         return self.value == "FILE"
 
     @property
+    def folders(self):
+        return self.value == "FOLDER"
+
+    @property
     def values(self):
         if self.long == "--type":
             return ["auto"] + web_types()
@@ -110,6 +117,8 @@ def bash_script(options):
             continue
         if option.files:
             action = "_filedir"
+        elif option.folders:
+            action = "_filedir -d"
         elif option.values:
             action = "COMPREPLY=($(compgen -W '%s' -- \"$cur\"))" % " ".join(option.values)
         else:
@@ -157,6 +166,8 @@ def zsh_script(options):
             forms = [n + ("=" if n.startswith("--") else "+") for n in option.names]
             if option.files:
                 action = "_files"
+            elif option.folders:
+                action = "_files -/"
             elif option.values:
                 action = "(" + " ".join(v.replace(":", "\\:") for v in option.values) + ")"
             else:
@@ -192,6 +203,8 @@ def fish_script(options):
             words += ["-l", option.long[2:]]
         if option.files:
             words += ["-r", "-F"]
+        elif option.folders:
+            words += ["-x", "-a", fish_quote("(__fish_complete_directories)")]
         elif option.value:
             words += ["-x"]
             if option.values:
