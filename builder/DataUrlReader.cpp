@@ -115,7 +115,7 @@ bool DataUrlReader::Step(const char*& at, const char* end, bool last, char*& out
         const LineBreak lineBreak = TextLineBreak(at, end, last);
         if (lineBreak == LineBreak::kNeedMore) return false;
         if (lineBreak == LineBreak::kEnds) {
-            phase_ = Phase::kEnded;
+            EndUrl();
             return true;
         }
         lineGoesOn_ = *at == '\r';
@@ -126,7 +126,7 @@ bool DataUrlReader::Step(const char*& at, const char* end, bool last, char*& out
     const UrlCharacter character = ReadUrlCharacter(wrapper_, at, end, last);
     if (character.kind == UrlCharacter::kNeedMore) return false;
     if (character.kind == UrlCharacter::kEnd) {
-        phase_ = Phase::kEnded;
+        EndUrl();
         return true;
     }
     const TextPlace here = place_;
@@ -258,6 +258,12 @@ void DataUrlReader::Base64Byte(unsigned char b, const TextPlace& at, char*& out)
         *out++ = static_cast<char>((group_[1] << 4) | (group_[2] >> 2));
         *out++ = static_cast<char>((group_[2] << 6) | group_[3]);
     }
+}
+
+void DataUrlReader::EndUrl() {
+    // A URL that ends before its ',' (an empty url() or Markdown link) is no data URL.
+    if (phase_ == Phase::kHeader) ThrowFault(header_.size() < 5 ? faults::kNotDataUrl : faults::kNoComma, place_);
+    phase_ = Phase::kEnded;
 }
 
 void DataUrlReader::Finish(char*& out) {

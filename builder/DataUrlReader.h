@@ -57,6 +57,7 @@ private:
     bool Step(const char*& at, const char* end, bool last, char*& out);
     void UrlByte(unsigned char b, const TextPlace& at, char*& out);
     void StartBody();
+    void EndUrl();
     void PercentByte(unsigned char b, const TextPlace& at, char*& out);
     void BodyByte(unsigned char b, const TextPlace& at, char*& out);
     void Base64Byte(unsigned char b, const TextPlace& at, char*& out);

@@ -77,7 +77,7 @@ Encoding ParseEncoding(const std::wstring& name) {
     throw UsageError{L"unknown encoding '" + name + L"' (base64, percent or auto)"};
 }
 
-constexpr wchar_t kTokenCharacters[] = L"ASCII letters, digits and !#$%&'*+-.^_`{|}~";
+constexpr wchar_t kTokenCharacters[] = L"ASCII letters, digits and !$%&'*+-.^_`{|}~";
 
 // One option that takes a value: its short and long names.
 struct ValueOption {
@@ -175,7 +175,7 @@ CliOptions ParseCliOptions(const std::vector<std::wstring>& arguments) {
         if (!type) {
             throw UsageError{L"'" + *options.contentType +
                              L"' is not a content type: type/subtype and ;name=value parameters, each a word of " +
-                             kTokenCharacters + L" (a value may also be a \"quoted string\" without , or ;)"};
+                             kTokenCharacters + L" (a value may also be a \"quoted string\" without , ; or #)"};
         }
         options.contentType = std::move(type);
     }

@@ -5,15 +5,17 @@
 namespace lumarind::cli {
 namespace {
 
-constexpr std::wstring_view kSpecials = L"()<>@,;:\\\"/[]?=";
+// RFC 2045's specials, and '#': in a URL it starts the fragment, which cuts
+// the data URL's type short, so no type that holds one can be written.
+constexpr std::wstring_view kSpecials = L"()<>@,;:\\\"/[]?=#";
 
 bool IsTokenCharacter(wchar_t c) { return c > 0x20 && c < 0x7F && kSpecials.find(c) == std::wstring_view::npos; }
 
 // Printable ASCII: what a quoted string may hold besides its quotes. Not a
-// tab, ',' or ';' though RFC 2045 allows them: URL parsers drop tabs, a data
-// URL's type ends at its first ',', and browsers end a parameter at ';' even
-// inside quotes.
-bool IsQuotable(wchar_t c) { return c >= 0x20 && c < 0x7F && c != ',' && c != ';'; }
+// tab, ',', ';' or '#' though RFC 2045 allows them: URL parsers drop tabs, a
+// data URL's type ends at its first ',' and its URL at '#', and browsers end
+// a parameter at ';' even inside quotes.
+bool IsQuotable(wchar_t c) { return c >= 0x20 && c < 0x7F && c != ',' && c != ';' && c != '#'; }
 
 bool IsBlank(wchar_t c) { return c == ' ' || c == '\t'; }
 

@@ -104,6 +104,8 @@ const Case kCases[] = {
     {"data:;base64,\r\nYQ==\r\ndata:;base64,\r\nYg==", "fault: a second data URL (--decode reads one; --extract FOLDER writes each to a file) at line 3, column 5 (byte 26)"},
     {"url(\"data:,a\")\nurl(\"data:,b\")", "fault: a second data URL (--decode reads one; --extract FOLDER writes each to a file) at line 2, column 6 (byte 21)"},
     {"url(\"data:,a\") x", "fault: text after the data URL at line 1, column 16 (byte 16)"},
+    {"[xt]()", "fault: not a data URL (it does not start with \"data:\") at line 1, column 6 (byte 6)"},
+    {"url(\"data:;base64\")", "fault: no ',' after the media type at line 1, column 18 (byte 18)"},
     {"url(\"data:,never closed", "fault: the snippet ends before its data URL is closed at line 1, column 24 (byte 24)"},
 };
 
