@@ -35,6 +35,16 @@ constexpr PlainTable MakePlainTable() {
 }
 constexpr PlainTable kPlainTable = MakePlainTable();
 
+// A bare URL gives a meaning to fewer characters: every printable one but
+// '#' and '%' is plain there, and ':' too until a line break could have
+// started a second URL.
+constexpr PlainTable MakeBarePlainTable() {
+    PlainTable table{};
+    for (int c = 0; c < 256; ++c) table.plain[c] = c > ' ' && c != '#' && c != '%';
+    return table;
+}
+constexpr PlainTable kBarePlainTable = MakeBarePlainTable();
+
 // The media type ends with ';', any spaces and "base64" in any case.
 bool SaysBase64(std::string_view type) {
     type = TrimAsciiSpace(type);
@@ -46,6 +56,43 @@ bool SaysBase64(std::string_view type) {
     type.remove_suffix(kBase64.size());
     while (!type.empty() && type.back() == ' ') type.remove_suffix(1);
     return !type.empty() && type.back() == ';';
+}
+
+// The bytes of a 64-bit word that are below 0x21, '#' or '%': their high
+// bits, exact up to the first (a borrow may flag bytes after it).
+std::uint64_t BareSpecials(std::uint64_t word) {
+    constexpr std::uint64_t kOnes = 0x0101010101010101, kHighs = 0x8080808080808080;
+    const auto zeros = [](std::uint64_t v) { return (v - kOnes) & ~v & kHighs; };
+    return ((word - kOnes * 0x21) & ~word & kHighs) | zeros(word ^ (kOnes * '#')) | zeros(word ^ (kOnes * '%'));
+}
+
+// As PercentRun for a bare URL, eight characters at a time: each word is
+// copied whole and out moved on past its plain start. Decoding never makes
+// more bytes than it reads, so the copy stays within the room for the text.
+const char* BarePercentRun(const char* at, const char* const end, char*& out) {
+    static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "the first special byte is the lowest one");
+    while (end - at >= 8) {
+        std::uint64_t word;
+        std::memcpy(&word, at, 8);
+        std::memcpy(out, at, 8);
+        const std::uint64_t specials = BareSpecials(word);
+        if (specials == 0) {
+            at += 8;
+            out += 8;
+            continue;
+        }
+        const int plain = __builtin_ctzll(specials) / 8;
+        at += plain;
+        out += plain;
+        if (end - at < 3 || at[0] != '%' || !IsHex(static_cast<unsigned char>(at[1])) ||
+            !IsHex(static_cast<unsigned char>(at[2]))) {
+            break;
+        }
+        *out++ = static_cast<char>(HexValue(static_cast<unsigned char>(at[1])) * 16 +
+                                   HexValue(static_cast<unsigned char>(at[2])));
+        at += 3;
+    }
+    return at;
 }
 
 }  // namespace
@@ -70,19 +117,8 @@ std::size_t DataUrlReader::Read(const char* text, std::size_t count, bool last, 
     while (at < end && phase_ != Phase::kEnded) {
         if (Neutral()) {
             const char* run = at;
-            if (base64_) {
-                const std::size_t taken = kernel_.decodeRun(reinterpret_cast<const unsigned char*>(at),
-                                                            static_cast<std::size_t>(end - at),
-                                                            reinterpret_cast<unsigned char*>(out));
-                out += taken / 4 * 3;
-                at += taken;
-            } else {
-                while (at < end && kPlainTable.plain[static_cast<unsigned char>(*at)]) ++at;
-                std::memcpy(out, run, static_cast<std::size_t>(at - run));
-                out += at - run;
-            }
+            at = base64_ ? Base64Run(at, end, out) : PercentRun(at, end, out);
             if (at != run) {
-                place_.byte += static_cast<std::uint64_t>(at - run);
                 const std::size_t kept = std::min<std::size_t>(4, static_cast<std::size_t>(at - run));
                 std::memmove(recent_, recent_ + kept, 4 - kept);
                 std::memcpy(recent_ + 4 - kept, at - kept, kept);
@@ -92,6 +128,51 @@ std::size_t DataUrlReader::Read(const char* text, std::size_t count, bool last, 
         if (!Step(at, end, last, out)) break;
     }
     return static_cast<std::size_t>(at - text);
+}
+
+// The kernel's runs, and between them the line breaks of a bare URL (as
+// lumarind writes its text), which UrlByte would skip one Step each.
+const char* DataUrlReader::Base64Run(const char* at, const char* const end, char*& out) {
+    for (;;) {
+        const std::size_t taken = kernel_.decodeRun(reinterpret_cast<const unsigned char*>(at),
+                                                    static_cast<std::size_t>(end - at),
+                                                    reinterpret_cast<unsigned char*>(out));
+        out += taken / 4 * 3;
+        place_.byte += taken;
+        at += taken;
+        if (wrapper_.kind != Wrapping::kBare) return at;
+        const char* const breaks = at;
+        while (at < end && (*at == '\r' || *at == '\n')) ++at;
+        if (at == breaks) return at;
+        brokenLine_ = true;
+        place_.Advance(breaks, static_cast<std::size_t>(at - breaks));
+        if (at == end) return at;
+    }
+}
+
+// Plain characters copied in runs, and the escapes "%XX" between them
+// decoded in place: the hex digits are themselves in every wrapper, so no
+// escape of its language can hide in them.
+const char* DataUrlReader::PercentRun(const char* at, const char* const end, char*& out) {
+    const bool* const plain =
+        wrapper_.kind == Wrapping::kBare && !brokenLine_ ? kBarePlainTable.plain : kPlainTable.plain;
+    const char* const start = at;
+    if (plain == kBarePlainTable.plain) at = BarePercentRun(at, end, out);
+    for (;;) {
+        const char* const run = at;
+        while (at < end && plain[static_cast<unsigned char>(*at)]) ++at;
+        std::memcpy(out, run, static_cast<std::size_t>(at - run));
+        out += at - run;
+        if (end - at < 3 || at[0] != '%' || !IsHex(static_cast<unsigned char>(at[1])) ||
+            !IsHex(static_cast<unsigned char>(at[2]))) {
+            break;
+        }
+        *out++ = static_cast<char>(HexValue(static_cast<unsigned char>(at[1])) * 16 +
+                                   HexValue(static_cast<unsigned char>(at[2])));
+        at += 3;
+    }
+    place_.byte += static_cast<std::uint64_t>(at - start);
+    return at;
 }
 
 // In running text, a line break ends the URL unless it is one of lumarind's

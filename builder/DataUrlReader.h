@@ -53,6 +53,10 @@ private:
     enum class LineBreak { kEnds, kGoesOn, kNeedMore };
     LineBreak TextLineBreak(const char* at, const char* end, bool last) const;
     bool Neutral() const;
+    // Read at speed from at while nothing but plain text comes: each returns
+    // where it stopped, with place_ moved on.
+    const char* Base64Run(const char* at, const char* end, char*& out);
+    const char* PercentRun(const char* at, const char* end, char*& out);
     // The next character through the snippet's escapes; false when more text is needed.
     bool Step(const char*& at, const char* end, bool last, char*& out);
     void UrlByte(unsigned char b, const TextPlace& at, char*& out);

@@ -64,6 +64,9 @@ const Case kCases[] = {
     {"data:,a\tb\nc\rd\r\n", "a\tb\nc\rd"},
     {"data:;base64,%\n41", "fault: invalid character '%' at line 1, column 14 (byte 14)"},
     {"data:,a b  ", "a b"},
+    // Long enough for the runs read eight characters at a time.
+    {"data:,abcdefgh%41bcdefghijk#qrstuvwxyz", "abcdefghAbcdefghijk"},
+    {"data:,abcdefgh i \x01           ", "abcdefgh i"},
     {"data:,%", "%"},
     {"data:,%4", "%4"},
     {"data:,%zz%41", "%zzA"},
