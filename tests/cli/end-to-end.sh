@@ -121,9 +121,16 @@ rm -f appended.bin
 # Names reach the terminal only escaped.
 escaped_in_messages() {
     "$native" $'x\e[31mRED\n' 2>err.txt
-    ! grep -q $'\e' err.txt && grep -qF "cannot read 'x'\$'\\033''[31mRED'\$'\\n':" err.txt
+    ! grep -q $'\e' err.txt && grep -qF "cannot read 'x'\$'\\033''[31mRED'\$'\\n':" err.txt || return 1
+    printf abc >$'x\e[31mRED.txt'
+    "$native" --max-size 1 $'x\e[31mRED.txt' 2>err.txt
+    ! grep -q $'\e' err.txt && grep -qF "nothing written for 'x'\$'\\033''[31mRED.txt':" err.txt || return 1
+    "$native" -t $'a/b\e[31m' same.png 2>err.txt >/dev/null
+    ! grep -q $'\e' err.txt && grep -qF "'a/b'\$'\\033''[31m' is not a content type" err.txt || return 1
+    "$native" $'--\e[31m' 2>err.txt
+    ! grep -q $'\e' err.txt && grep -qF "unknown option '--'\$'\\033''[31m'" err.txt
 }
-check "a file name with control characters is shown escaped in messages" escaped_in_messages
+check "a file name or option value with control characters is shown escaped in messages" escaped_in_messages
 check "-o given twice: exit 2, nothing written" bash -c "'$native' -o a.txt -o b.txt same.png 2>/dev/null; [ \$? -eq 2 ] && [ ! -e a.txt ] && [ ! -e b.txt ]"
 check "-t given twice: exit 2" bash -c "'$native' -t a/b -t c/d same.png >/dev/null 2>&1; [ \$? -eq 2 ]"
 echo old >real.txt && ln -s real.txt link.txt
