@@ -69,8 +69,8 @@ bool CopiesEveryWrite(int fd) {
 
 // The temporary folder as messages name it, so that a failure there is not
 // taken for one of the file written.
-std::wstring TemporaryFolderShown(const std::string& folder) {
-    return L"the temporary folder " + FromUtf8(QuotedName(FileNameFromBytes(folder))) + L" ($TMPDIR)";
+std::wstring TemporaryFolderShown(const std::string& folder, bool named) {
+    return L"the temporary folder " + FromUtf8(QuotedName(FileNameFromBytes(folder))) + (named ? L" ($TMPDIR)" : L"");
 }
 
 Error InTemporaryFolder(const std::wstring& shown, int error) {
@@ -80,9 +80,10 @@ Error InTemporaryFolder(const std::wstring& shown, int error) {
 // A file only this process can see, for the new content until it is whole.
 Descriptor UnnamedFile(std::wstring& shown) {
     const char* folder = std::getenv("TMPDIR");
-    const std::string place = folder != nullptr && *folder != '\0' ? folder : "/tmp";
+    const bool named = folder != nullptr && *folder != '\0';
+    const std::string place = named ? folder : "/tmp";
     std::string pattern = place + "/lumarind-cli-XXXXXX";
-    shown = TemporaryFolderShown(place);
+    shown = TemporaryFolderShown(place, named);
     const int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
     if (fd < 0) throw InTemporaryFolder(shown, errno);
     ::unlink(pattern.c_str());
