@@ -10,6 +10,7 @@
 #include "cli/InputContent.h"
 #include "cli/MediaType.h"
 #include "cli/Output.h"
+#include "cli/QuotedName.h"
 #include "cli/WebTypes.h"
 #include "codecs/Base64Lines.h"
 #include "codecs/Base64Stream.h"
@@ -171,7 +172,7 @@ std::size_t WritePercent(InputContent& content, PercentPlace place, Output& outp
     return written;
 }
 
-std::string Named(const std::wstring& path) { return path.empty() ? "standard input" : "'" + ToUtf8(path) + "'"; }
+std::string Named(const std::wstring& path) { return path.empty() ? "standard input" : QuotedName(path); }
 
 }  // namespace
 

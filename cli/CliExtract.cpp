@@ -22,12 +22,16 @@ static_assert(DataUrlExtractor::MostBytes(kPiece) <= Output::kMostAtOnce);
 
 std::string Named(const std::wstring& path) { return path.empty() ? "standard input" : QuotedName(path); }
 
-// The type without parameters, in lower case.
+// The type without parameters, in lower case; none when it is not printable
+// ASCII, which is no type a browser reads and would reach the terminal as is.
 std::wstring Essence(const std::string& mediaType) {
     std::string essence = mediaType.substr(0, mediaType.find(';'));
     essence = std::string(TrimAsciiSpace(std::string_view(essence)));
-    for (char& c : essence) c = AsciiLower(c);
-    return FromUtf8(IsValidUtf8(essence) ? essence : std::string());
+    for (char& c : essence) {
+        if (c <= ' ' || c >= 0x7F) return std::wstring();
+        c = AsciiLower(c);
+    }
+    return FromUtf8(essence);
 }
 
 class FilesInFolder : public ExtractedFiles {

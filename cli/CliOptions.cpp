@@ -4,7 +4,9 @@
 #include <cstdint>
 
 #include "cli/MediaType.h"
+#include "cli/QuotedName.h"
 #include "support/portable/AsciiText.h"
+#include "support/portable/Utf8.h"
 
 namespace lumarind::cli {
 
@@ -61,20 +63,24 @@ const char kUsageText[] =
 
 namespace {
 
+// A value as messages show it: quoted, its control characters escaped, so
+// that an argument cannot change what the terminal shows.
+std::wstring Quoted(const std::wstring& value) { return FromUtf8(QuotedName(value)); }
+
 Format ParseFormat(const std::wstring& name) {
     if (name == L"text") return Format::kText;
     if (name == L"line") return Format::kLine;
     if (name == L"css") return Format::kCss;
     if (name == L"html") return Format::kHtml;
     if (name == L"markdown") return Format::kMarkdown;
-    throw UsageError{L"unknown format '" + name + L"' (text, line, css, html or markdown)"};
+    throw UsageError{L"unknown format " + Quoted(name) + L" (text, line, css, html or markdown)"};
 }
 
 Encoding ParseEncoding(const std::wstring& name) {
     if (name == L"base64") return Encoding::kBase64;
     if (name == L"percent") return Encoding::kPercent;
     if (name == L"auto") return Encoding::kAuto;
-    throw UsageError{L"unknown encoding '" + name + L"' (base64, percent or auto)"};
+    throw UsageError{L"unknown encoding " + Quoted(name) + L" (base64, percent or auto)"};
 }
 
 constexpr wchar_t kTokenCharacters[] = L"ASCII letters, digits and !$%&'*+-.^_`{|}~";
@@ -166,31 +172,31 @@ CliOptions ParseCliOptions(const std::vector<std::wstring>& arguments) {
         } else if (!valueOf(kType, options.contentType) && !valueOf(kOutput, output) && !valueOf(kFormat, format) &&
                    !valueOf(kEncoding, encoding) && !valueOf(kCharset, options.charset) && !valueOf(kMaxSize, maxSize) &&
                    !valueOf(kExtract, extract)) {
-            throw UsageError{L"unknown option " + argument};
+            throw UsageError{L"unknown option " + Quoted(argument)};
         }
     }
 
     if (options.contentType && *options.contentType != kAutoType) {
         std::optional<std::wstring> type = NormalisedMediaType(*options.contentType);
         if (!type) {
-            throw UsageError{L"'" + *options.contentType +
-                             L"' is not a content type: type/subtype and ;name=value parameters, each a word of " +
+            throw UsageError{Quoted(*options.contentType) +
+                             L" is not a content type: type/subtype and ;name=value parameters, each a word of " +
                              kTokenCharacters + L" (a value may also be a \"quoted string\" without , ; or #)"};
         }
         options.contentType = std::move(type);
     }
     if (options.charset && !IsToken(*options.charset)) {
-        throw UsageError{L"'" + *options.charset + L"' is not a charset name: a word of " + kTokenCharacters +
+        throw UsageError{Quoted(*options.charset) + L" is not a charset name: a word of " + kTokenCharacters +
                          L" only"};
     }
     if (options.charset && options.contentType && HasCharsetParameter(*options.contentType)) {
-        throw UsageError{L"the type '" + *options.contentType +
-                         L"' names its charset already; --charset would be a second"};
+        throw UsageError{L"the type " + Quoted(*options.contentType) +
+                         L" names its charset already; --charset would be a second"};
     }
     if (maxSize) {
         options.maxSize = ParseSize(*maxSize);
         if (!options.maxSize) {
-            throw UsageError{L"'" + *maxSize + L"' is not a size: a whole number of bytes, or of KiB, MiB or GiB with k, M or G after it"};
+            throw UsageError{Quoted(*maxSize) + L" is not a size: a whole number of bytes, or of KiB, MiB or GiB with k, M or G after it"};
         }
     }
     if (output && output->empty()) throw UsageError{L"the output file name is empty"};

@@ -11,7 +11,9 @@ from the files, the MSI's product code from its Property table (msiinfo).
 
 OUT_DIR gets winget/ (the multi-file manifest, version 1.10.0: version,
 defaultLocale, installer) and lumarind.json (Scoop). A missing or
-non-https: LUMARIND_RELEASE_URL is refused, and then nothing is written.
+non-https: LUMARIND_RELEASE_URL is refused, and so is one with credentials, a
+query or fragment (even empty) or characters an address cannot hold; then
+nothing is written.
 The second form only checks the address.
 """
 import datetime
@@ -52,17 +54,34 @@ def version_macro(name):
     return found.group(1)
 
 
+# What RFC 3986 allows in an address without a query or fragment: letters,
+# digits, "-._~", the sub-delimiters, ":", "@", "/" and %XX escapes.
+URL_CHARACTERS = re.compile(r"(?:[A-Za-z0-9\-._~!$&'()*+,;=:@/]|%[0-9A-Fa-f]{2})*")
+
+
 def release_url():
-    """The base address, checked: https:, a host, no query or fragment."""
+    """The base address, checked: https:, a host, no credentials, query or fragment."""
     url = os.environ.get("LUMARIND_RELEASE_URL", "")
     if not url:
         raise Refused("LUMARIND_RELEASE_URL is not set: give the https: address of the folder the "
                       "release's files are published in, such as https://example.com/lumarind/1.00.0001/")
-    parts = urllib.parse.urlsplit(url)
-    if parts.scheme.lower() != "https" or not parts.hostname:
-        raise Refused(f"LUMARIND_RELEASE_URL must be an https: address with a host; it is '{url}'")
-    if parts.query or parts.fragment or re.search(r"[\s\x00-\x1f\x7f]", url):
-        raise Refused(f"LUMARIND_RELEASE_URL must name a folder, without spaces, query or fragment; it is '{url}'")
+    shown = url.encode("unicode_escape").decode("ascii")
+    # Even an empty query or fragment ("...?" or "...#") would take in the
+    # file names added after it.
+    if not URL_CHARACTERS.fullmatch(url):
+        raise Refused(f"LUMARIND_RELEASE_URL must name a folder, without spaces, quotes, query or fragment, "
+                      f"other characters written %XX; it is '{shown}'")
+    try:
+        parts = urllib.parse.urlsplit(url)
+        port_given = parts.port is not None
+    except ValueError:
+        parts, port_given = None, False
+    if not parts or parts.scheme.lower() != "https" or not parts.hostname or (not port_given and
+                                                                             parts.netloc.endswith(":")):
+        raise Refused(f"LUMARIND_RELEASE_URL must be an https: address with a host; it is '{shown}'")
+    # The manifests are published: a password in them would be too.
+    if parts.username is not None or parts.password is not None:
+        raise Refused(f"LUMARIND_RELEASE_URL must not hold a user name or password; it is '{shown}'")
     return url.rstrip("/") + "/"
 
 

@@ -13,7 +13,9 @@
 #include <cstdlib>
 #include <string>
 
+#include "cli/QuotedName.h"
 #include "cli/posix/DeferredSignals.h"
+#include "cli/posix/FileNameBytes.h"
 #include "cli/posix/FileStatus.h"
 #include "cli/posix/WriteAll.h"
 
@@ -65,13 +67,27 @@ bool CopiesEveryWrite(int fd) {
     }
 }
 
+// The temporary folder as messages name it, so that a failure there is not
+// taken for one of the file written.
+std::wstring TemporaryFolderShown(const std::string& folder, bool named) {
+    return L"the temporary folder " + FromUtf8(QuotedName(FileNameFromBytes(folder))) + (named ? L" ($TMPDIR)" : L"");
+}
+
+Error InTemporaryFolder(const std::wstring& shown, int error) {
+    return Error(error, shown + L": " + ErrnoError(error).description());
+}
+
 // A file only this process can see, for the new content until it is whole.
-Descriptor UnnamedFile() {
+Descriptor UnnamedFile(std::wstring& shown) {
     const char* folder = std::getenv("TMPDIR");
-    std::string pattern = std::string(folder != nullptr && *folder != '\0' ? folder : "/tmp") + "/lumarind-cli-XXXXXX";
-    Descriptor fd = Opened(::mkostemp(pattern.data(), O_CLOEXEC));
+    const bool named = folder != nullptr && *folder != '\0';
+    const std::string place = named ? folder : "/tmp";
+    std::string pattern = place + "/lumarind-cli-XXXXXX";
+    shown = TemporaryFolderShown(place, named);
+    const int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
+    if (fd < 0) throw InTemporaryFolder(shown, errno);
     ::unlink(pattern.c_str());
-    return fd;
+    return Descriptor(fd);
 }
 
 Descriptor UnnamedFileBeside(int folder) {
@@ -87,7 +103,7 @@ bool CannotClone(int error) {
 InPlaceSink::InPlaceSink(Descriptor file, const struct stat& status, int folder)
     : file_(std::move(file)), status_(status) {
     if (folder >= 0 && MayShareBlocks(file_.get())) staged_ = UnnamedFileBeside(folder);
-    if (!staged_) staged_ = UnnamedFile();
+    if (!staged_) staged_ = UnnamedFile(stagedIn_);
     struct stat staged {};
     if (::fstat(staged_.get(), &staged) != 0) ThrowErrno(errno);
     sameFileSystem_ = staged.st_dev == status_.st_dev;
@@ -95,7 +111,12 @@ InPlaceSink::InPlaceSink(Descriptor file, const struct stat& status, int folder)
 }
 
 void InPlaceSink::Write(std::string_view bytes) {
-    WriteAll(staged_.get(), bytes);
+    try {
+        WriteAll(staged_.get(), bytes);
+    } catch (const Error& error) {
+        if (stagedIn_.empty()) throw;
+        throw InTemporaryFolder(stagedIn_, error.number());
+    }
     length_ += static_cast<off_t>(bytes.size());
 }
 

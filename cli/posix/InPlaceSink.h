@@ -19,6 +19,8 @@
 
 #include <sys/stat.h>
 
+#include <string>
+
 #include "cli/CliPlatform.h"
 #include "cli/posix/Descriptor.h"
 
@@ -42,6 +44,8 @@ private:
     Descriptor file_;
     struct stat status_;
     Descriptor staged_;
+    // Where staged_ is, as messages name it, when that is $TMPDIR.
+    std::wstring stagedIn_;
     bool sameFileSystem_ = false;
     off_t length_ = 0;
 };

@@ -1,7 +1,9 @@
 #include "cli/posix/PosixOutputFile.h"
 
 #include <fcntl.h>
+#include <linux/fs.h>
 #include <sys/file.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -24,6 +26,12 @@ namespace {
 // A name that is taken is skipped; this many taken in a row is no accident.
 constexpr int kTemporaryNameAttempts = 32;
 constexpr char kCapabilities[] = "security.capability";
+// The attributes chattr gives a file (no dump, no access times, no
+// copy-on-write, compression, synchronous writes...) that belong to the
+// file rather than to its content. Immutable and append-only files are
+// never replaced: they cannot be opened for writing.
+constexpr int kCarriedFlags = FS_SECRM_FL | FS_UNRM_FL | FS_COMPR_FL | FS_SYNC_FL | FS_NODUMP_FL | FS_NOATIME_FL |
+                              FS_JOURNAL_DATA_FL | FS_NOTAIL_FL | FS_NOCOW_FL | FS_NOCOMP_FL | FS_DAX_FL;
 
 class StreamSink : public ByteSink {
 public:
@@ -130,11 +138,22 @@ bool CarryAttributes(int from, int to) {
     return true;
 }
 
-// Owner, group, extended attributes and mode of the old file on the new
-// one, all or none; never setuid or setgid on content the old owner did not
-// write.
+// The old file's chattr attributes on the new one, which may have others
+// from its folder. Set while the new file is empty, as Btrfs wants for
+// No_COW. A file system without them has none to carry.
+bool CarryFlags(int from, int to) {
+    int old = 0, made = 0;
+    if (::ioctl(from, FS_IOC_GETFLAGS, &old) != 0) return true;
+    if (::ioctl(to, FS_IOC_GETFLAGS, &made) != 0) made = 0;
+    int wanted = (made & ~kCarriedFlags) | (old & kCarriedFlags);
+    return wanted == made || ::ioctl(to, FS_IOC_SETFLAGS, &wanted) == 0;
+}
+
+// Owner, group, chattr and extended attributes and mode of the old file on
+// the new one, all or none; never setuid or setgid on content the old owner
+// did not write.
 bool CarryOver(int fd, int old, const struct stat& status) {
-    return ::fchown(fd, status.st_uid, status.st_gid) == 0 && CarryAttributes(old, fd) &&
+    return ::fchown(fd, status.st_uid, status.st_gid) == 0 && CarryFlags(old, fd) && CarryAttributes(old, fd) &&
            ::fchmod(fd, status.st_mode & 07777 & ~static_cast<mode_t>(S_ISUID | S_ISGID)) == 0;
 }
 

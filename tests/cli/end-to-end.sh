@@ -121,9 +121,19 @@ rm -f appended.bin
 # Names reach the terminal only escaped.
 escaped_in_messages() {
     "$native" $'x\e[31mRED\n' 2>err.txt
-    ! grep -q $'\e' err.txt && grep -qF "cannot read 'x'\$'\\033''[31mRED'\$'\\n':" err.txt
+    ! grep -q $'\e' err.txt && grep -qF "cannot read 'x'\$'\\033''[31mRED'\$'\\n':" err.txt || return 1
+    printf abc >$'x\e[31mRED.txt'
+    "$native" --max-size 1 $'x\e[31mRED.txt' 2>err.txt
+    ! grep -q $'\e' err.txt && grep -qF "nothing written for 'x'\$'\\033''[31mRED.txt':" err.txt || return 1
+    "$native" -t $'a/b\e[31m' same.png 2>err.txt >/dev/null
+    ! grep -q $'\e' err.txt && grep -qF "'a/b'\$'\\033''[31m' is not a content type" err.txt || return 1
+    "$native" $'--\e[31m' 2>err.txt
+    ! grep -q $'\e' err.txt && grep -qF "unknown option '--'\$'\\033''[31m'" err.txt || return 1
+    # --extract lists a type only when it is printable.
+    printf '<img src="data:x/\e[31m;base64,YQ==">' >escape.html
+    "$native" -x escaped escape.html >list.txt && ! grep -q $'\e' list.txt && cmp -s escaped/data-1.txt <(printf a)
 }
-check "a file name with control characters is shown escaped in messages" escaped_in_messages
+check "a file name or option value with control characters is shown escaped in messages" escaped_in_messages
 check "-o given twice: exit 2, nothing written" bash -c "'$native' -o a.txt -o b.txt same.png 2>/dev/null; [ \$? -eq 2 ] && [ ! -e a.txt ] && [ ! -e b.txt ]"
 check "-t given twice: exit 2" bash -c "'$native' -t a/b -t c/d same.png >/dev/null 2>&1; [ \$? -eq 2 ]"
 echo old >real.txt && ln -s real.txt link.txt
@@ -138,6 +148,11 @@ if mknod null c 1 3 2>/dev/null; then
 fi
 echo old >mode.txt && chmod 640 mode.txt
 check "-o keeps the replaced file's mode" bash -c "'$native' -o mode.txt same.png && [ \$(stat -c %a mode.txt) = 640 ] && [ \$(ls -A | grep -c lumarind-cli) -eq 0 ]"
+# chattr's attributes, where the file system has them.
+if echo old >flags.txt && chattr +d +A flags.txt 2>/dev/null; then
+    check "-o keeps the replaced file's chattr attributes" bash -c \
+        "'$native' -o flags.txt same.png && cmp -s flags.txt <('$native' same.png) && lsattr flags.txt | grep -q '^[^ ]*d[^ ]*A'"
+fi
 # Stopped half-way (by SIGTERM once the first of two rounds of input is
 # written, while it waits for the second), a save leaves the old content and
 # nothing beside it.
@@ -202,6 +217,13 @@ check "-o >(command) writes to the command" bash -c \
 printf '%0200d' 0 >hard-a.txt && ln hard-a.txt hard-b.txt
 check "-o onto a file with two names: both show the new content, still one file" bash -c \
     "'$native' -1 -t '' -o hard-a.txt abc.bin && cmp -s hard-b.txt <(printf %s '$expected') && [ \$(stat -c %h:%i hard-a.txt) = \$(stat -c %h:%i hard-b.txt) ] && [ \$(stat -c %h hard-a.txt) = 2 ]"
+# Where the new content waits in $TMPDIR (not on disks that clone), a
+# failure there names that folder, not the file.
+case $(stat -f -c %T .) in
+btrfs | xfs | bcachefs | zfs) ;;
+*) check "-o in place with \$TMPDIR missing: exit 1, the temporary folder named, the file unchanged" bash -c \
+    "TMPDIR='$work/none' '$native' -o hard-a.txt abc.bin 2>&1 | grep -qF \"cannot write 'hard-a.txt': the temporary folder '$work/none' (\\\$TMPDIR): No such file or directory\"; [ \"\${PIPESTATUS[*]}\" = '1 0' ] && cmp -s hard-b.txt <(printf %s '$expected')" ;;
+esac
 if [ "$(id -u)" -eq 0 ] && command -v setpriv >/dev/null; then
     as_nobody="setpriv --reuid=65534 --regid=65534 --clear-groups"
     mkdir -m 1777 shared && mkdir -m 700 private && echo secret >private/secret.txt

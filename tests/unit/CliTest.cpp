@@ -265,7 +265,7 @@ TEST_F(CliTest, FailuresNameTheFileAndTheReasonAndLeaveNoOutputFile) {
     EXPECT_EQ(Run({L"-d", L"bad.txt"}), kExitFailure);
     EXPECT_EQ(platform.standardOutput, "abc");
     EXPECT_EQ(Run({L"--nonsense"}), kExitUsage);
-    EXPECT_NE(platform.standardError.find("unknown option --nonsense"), std::string::npos);
+    EXPECT_NE(platform.standardError.find("unknown option '--nonsense'"), std::string::npos);
 }
 
 TEST_F(CliTest, RefusesToWriteOverItsInputBeforeReadingIt) {
@@ -673,6 +673,8 @@ TEST(QuotedName, QuotesAsAShellTakesItBackAndShowsNoControlCharacter) {
         {L"it's", "'it'\\''s'"},
         {L"del\x7F c1\x9B", "'del'$'\\177'' c1'$'\\302\\233'"},
         {L"Фото.png", "'\xD0\xA4\xD0\xBE\xD1\x82\xD0\xBE.png'"},
+        // Bytes of a Linux name that are not UTF-8.
+        {L"bad\xDCFF\xDCFE.txt", "'bad'$'\\377\\376''.txt'"},
     };
     for (const auto& [name, quoted] : rows) EXPECT_EQ(QuotedName(name), quoted) << quoted;
 }
