@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/ResumeNext.h"
+#include "builder/ContentReader.h"
 #include "builder/DataUrl.h"
 #include "common/UserTexts.h"
 #include "common/Version.h"
@@ -30,26 +31,6 @@ private:
     FormView& view_;
 };
 
-// Passes a file's content on piece by piece and keeps the error of a failed
-// read, so that it is reported as the read it is and not as a failed build.
-class ReadFailureRecorder : public FileContent {
-public:
-    ReadFailureRecorder(FileContent& content, std::optional<Error>& failure) : content_(content), failure_(failure) {}
-    std::uint64_t Size() const override { return content_.Size(); }
-    std::size_t Read(char* buffer, std::size_t capacity) override {
-        try {
-            return content_.Read(buffer, capacity);
-        } catch (const Error& error) {
-            failure_ = error;
-            throw;
-        }
-    }
-
-private:
-    FileContent& content_;
-    std::optional<Error>& failure_;
-};
-
 std::wstring ReplaceAll(std::wstring text, const std::wstring& what, const std::wstring& with) {
     for (std::size_t at = text.find(what); at != std::wstring::npos; at = text.find(what, at + with.size())) {
         text.replace(at, what.size(), with);
@@ -68,7 +49,13 @@ void MainForm::Form_Load() {
     if (!tsIsInIDE()) tsSetWindowResIconAll(view_.Handle(), kIconResourceName);
 }
 
-void MainForm::Form_Unload(std::int16_t& cancel) { cancel = 0; }
+void MainForm::Form_Unload(std::int16_t& cancel) {
+    cancel = 0;
+    // A long copy is only promised to other programs: it goes on the
+    // clipboard now, or the user learns that it goes with the program.
+    const std::optional<Error> error = RunStep([&] { components_.clipboardText().KeepPromiseNow(); });
+    if (error) components_.errorBox().ShowError(*error, kStyleOkCritical, 0, texts::kCopyLostOnClose, false);
+}
 
 void MainForm::tmrCheckCommandLine_Tick() {
     view_.DisableTimer();
@@ -104,45 +91,58 @@ std::optional<MainForm::ChosenFile> MainForm::ChooseFile(const wchar_t* filter, 
 }
 
 void MainForm::cmdOpenFile_Click() {
+    if (view_.CurrentWork() == WorkKind::kSave) return;
     if (const std::optional<ChosenFile> chosen = ChooseFile(texts::kOpenFilter, kInputFolderKey, false)) {
         LoadFile(chosen->path);
     }
 }
 
 void MainForm::LoadFile(const std::wstring& path) {
-    for (;;) {
-        std::unique_ptr<FileContent> content;
-        std::optional<Error> readError = RunStep([&] {
-            const BusyCursor busy(view_);
-            content = components_.fileAccess().OpenContent(path);
-        });
-        // The file is read straight into the text as it is composed; the
-        // text is composed whole before anything is shown, so that a failed
-        // build leaves the window showing, keeping and naming the earlier file.
-        std::optional<Error> buildError;
-        if (!readError) {
-            buildError = RunStep([&] {
-                const BusyCursor busy(view_);
-                const std::wstring extension = tsGetFileExtension(path);
-                ReadFailureRecorder recorder(*content, readError);
-                BuildDataUrl(recorder, extension, view_.txtData(), [this] { return components_.newRegistryReader(); });
+    // The file is read beside the window, its bytes held once; the window
+    // takes them only when the whole file is there, so that a failed or
+    // cancelled read leaves it showing, keeping and naming the earlier file.
+    struct Outcome {
+        std::shared_ptr<const ContentBytes> bytes;
+        std::optional<Error> error;
+    };
+    const auto outcome = std::make_shared<Outcome>();
+    FileAccess& files = components_.fileAccess();
+    view_.SetBusy(true);
+    view_.RunBeside(
+        WorkKind::kLoad,
+        [outcome, &files, path](WorkProgress& progress) {
+            outcome->error = RunStep([&] {
+                const std::unique_ptr<FileContent> content = files.OpenContent(path);
+                outcome->bytes = ReadWholeContent(*content, progress);
             });
-        }
-        content.reset();
-        if (readError) {
-            const int answer = components_.errorBox().ShowError(*readError, kStyleRetryCancelCritical, 0,
-                                                                path + kBlankLine + texts::kCannotReadFile, false);
-            if (answer == kAnswerRetry) continue;
-            return;
-        }
-        if (buildError) {
-            components_.errorBox().ShowError(*buildError, kStyleOkCritical, 0,
-                                             path + kBlankLine + texts::kCannotBuildDataUrl, false);
-            return;
-        }
-        break;
-    }
+        },
+        [this, outcome, path](bool cancelled) {
+            view_.SetBusy(false);
+            if (cancelled || (outcome->error && outcome->error->number() == errors::kCancelled)) return;
+            if (outcome->error) {
+                const Error shown = outcome->error->number() == errors::kOutOfMemory
+                                        ? Error(errors::kOutOfMemory, texts::kFileTooLarge)
+                                        : *outcome->error;
+                const int answer = components_.errorBox().ShowError(shown, kStyleRetryCancelCritical, 0,
+                                                                    path + kBlankLine + texts::kCannotReadFile, false);
+                if (answer == kAnswerRetry) LoadFile(path);
+                return;
+            }
+            ShowLoadedFile(path, std::move(outcome->bytes));
+        });
+}
 
+void MainForm::ShowLoadedFile(const std::wstring& path, std::shared_ptr<const ContentBytes> bytes) {
+    const std::optional<Error> buildError = RunStep([&] {
+        const BusyCursor busy(view_);
+        BuildDataUrl(std::move(bytes), tsGetFileExtension(path), view_.txtData(),
+                     [this] { return components_.newRegistryReader(); });
+    });
+    if (buildError) {
+        components_.errorBox().ShowError(*buildError, kStyleOkCritical, 0,
+                                         path + kBlankLine + texts::kCannotBuildDataUrl, false);
+        return;
+    }
     // A caption that cannot be formed stays as it was; the load itself stands.
     RunStep([&] { view_.SetCaption(CaptionFor(components_.application().title, tsGetFileName(path))); });
 }
@@ -174,23 +174,32 @@ void MainForm::cmdSaveFile_Click() {
 }
 
 void MainForm::WriteDataUrl(const std::wstring& path, std::int32_t formatIndex) {
-    for (;;) {
-        const std::optional<Error> error = RunStep([&] {
-            const BusyCursor busy(view_);
-            const TextForm form = formatIndex != 0 ? TextForm::kOneLine : TextForm::kAsIs;
-            components_.fileAccess().WriteText(path, view_.txtData().Document(), form);
+    // The text is made from the document a slice at a time as it is written,
+    // beside the window; the file is replaced only once it is complete.
+    const auto error = std::make_shared<std::optional<Error>>();
+    FileAccess& files = components_.fileAccess();
+    const TextForm form = formatIndex != 0 ? TextForm::kOneLine : TextForm::kAsIs;
+    view_.SetBusy(true);
+    view_.RunBeside(
+        WorkKind::kSave,
+        [error, &files, path, form, document = view_.txtData().Document()](WorkProgress& progress) {
+            *error = RunStep([&] { files.WriteText(path, document, form, &progress); });
+        },
+        [this, error, path, formatIndex](bool cancelled) {
+            view_.SetBusy(false);
+            if (cancelled || !*error || (*error)->number() == errors::kCancelled) return;
+            const int answer = components_.errorBox().ShowError(**error, kStyleRetryCancelCritical, 0,
+                                                                path + kBlankLine + texts::kCannotWriteFile, false);
+            if (answer == kAnswerRetry) WriteDataUrl(path, formatIndex);
         });
-        if (!error) return;
-        const int answer = components_.errorBox().ShowError(*error, kStyleRetryCancelCritical, 0,
-                                                            path + kBlankLine + texts::kCannotWriteFile, false);
-        if (answer != kAnswerRetry) return;
-    }
 }
 
 void MainForm::Form_DropFiles(const std::vector<std::wstring>& paths) {
+    // A drop while a file is being saved waits for no one: it is ignored, as
+    // the Open button is then disabled. A drop during a load replaces it.
+    if (view_.CurrentWork() == WorkKind::kSave) return;
     if (!paths.empty()) LoadFile(paths.front());
 }
-
 void MainForm::Form_KeyDown(std::uint16_t keyCode, std::uint16_t shift) {
     if (keyCode == kKeyF1 && shift == kShiftMask) {
         components_.appServices().ShowAbout(view_.Handle(), components_.application(), L"", nullptr,
@@ -198,7 +207,8 @@ void MainForm::Form_KeyDown(std::uint16_t keyCode, std::uint16_t shift) {
     } else if (keyCode == kKeyF1 && shift == 0) {
         tsOpenReadMeFile(0);
     } else if (keyCode == kKeyEscape && shift == 0) {
-        view_.Unload();
+        // Esc stops long work first; only then does it close the window.
+        if (!view_.CancelWork()) view_.Unload();
     }
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -53,6 +54,8 @@ private:
     // the user cancels.
     std::optional<ChosenFile> ChooseFile(const wchar_t* filter, const wchar_t* folderKey, bool save);
     void LoadFile(const std::wstring& path);
+    // Publishes a file read whole: the document, its preview and the caption.
+    void ShowLoadedFile(const std::wstring& path, std::shared_ptr<const ContentBytes> bytes);
     void WriteDataUrl(const std::wstring& path, std::int32_t formatIndex);
 
     FormView& view_;

@@ -10,6 +10,8 @@
 
 #include "app/FormView.h"
 #include "app/MainForm.h"
+#include "app/win32/BackgroundTask.h"
+#include "app/win32/ProgressPanel.h"
 #include "support/win32/UniqueHandle.h"
 
 namespace lumarind::win32 {
@@ -43,6 +45,9 @@ public:
     void ShowInformation(const std::wstring& text) override;
     void SetBusy(bool busy) override;
     void Unload() override;
+    void RunBeside(WorkKind kind, WorkJob job, WorkDone done) override;
+    bool CancelWork() override;
+    std::optional<WorkKind> CurrentWork() const override;
 
 private:
     // TextBox: the text box's text, and the document in its narrowest form.
@@ -63,6 +68,11 @@ private:
     void OnCommand(int id, int notification);
     void OnDropFiles(HDROP drop);
     bool TabOutOfTextBox(const MSG& message);
+    // Long work: the commands it conflicts with are disabled while it runs,
+    // and its progress shown once it has lasted a moment.
+    void OnWorkFinished(WPARAM number);
+    void OnProgressTimer();
+    void EnableCommandsFor(std::optional<WorkKind> work);
     // Runs a handler; an error it does not trap ends the program.
     template <typename Handler>
     void Guarded(Handler&& handler) noexcept;
@@ -74,7 +84,9 @@ private:
     UniqueGdiObject font_;
     DocumentText document_;
     mutable std::wstring wideTag_;
-    bool busy_ = false;
+    std::unique_ptr<BackgroundTask> work_;
+    ProgressPanel progress_;
+    int busyCount_ = 0;
     bool timerRunning_ = false;
 };
 

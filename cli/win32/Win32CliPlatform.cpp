@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <optional>
+#include <tuple>
 
 #include "cli/win32/ConsoleText.h"
 #include "support/SupportFunctions.h"
@@ -62,25 +63,68 @@ private:
     win32::AtomicFileWriter writer_;
 };
 
-// What tells one file from another however it is named: its volume and its
-// index on the volume.
-struct FileIdentity {
-    DWORD volume;
-    DWORD indexHigh;
-    DWORD indexLow;
+// The console itself, named as the output: its text goes through
+// WriteConsoleW as standard output's does.
+class ConsoleSink : public ByteSink {
+public:
+    explicit ConsoleSink(win32::UniqueFile console) : console_(std::move(console)), output_(console_.get()) {}
+    void Write(std::string_view bytes) override { output_.Write(bytes); }
+    void Commit() override { output_.Finish(); }
+
+private:
+    win32::UniqueFile console_;
+    ConsoleText output_;
 };
 
-std::optional<FileIdentity> IdentityOf(HANDLE handle) {
-    BY_HANDLE_FILE_INFORMATION information{};
-    if (!GetFileInformationByHandle(handle, &information)) return std::nullopt;
-    return FileIdentity{information.dwVolumeSerialNumber, information.nFileIndexHigh, information.nFileIndexLow};
+bool NamesTheConsole(std::wstring name) {
+    for (const wchar_t* prefix : {L"\\\\.\\", L"\\\\?\\"}) {
+        if (name.compare(0, 4, prefix) == 0) name.erase(0, 4);
+    }
+    if (!name.empty() && name.back() == L':') name.pop_back();
+    for (const wchar_t* device : {L"CON", L"CONOUT$"}) {
+        if (CompareStringOrdinal(name.c_str(), -1, device, -1, TRUE) == CSTR_EQUAL) return true;
+    }
+    return false;
 }
 
-std::optional<FileIdentity> IdentityOf(const std::wstring& path) {
-    const win32::UniqueFile file(CreateFileW(win32::ExtendedPath(path).c_str(), 0,
-                                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                             OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    return file ? IdentityOf(file.get()) : std::nullopt;
+// What tells one file from another however it is named: its volume and its
+// index on the volume, or else the final path the system resolves it to.
+// Either may be unknown (under Wine the first fails on a redirected
+// standard input).
+struct FileIdentity {
+    std::optional<std::tuple<DWORD, DWORD, DWORD>> index;
+    std::wstring finalPath;
+};
+
+FileIdentity IdentityOf(HANDLE handle) {
+    FileIdentity identity;
+    BY_HANDLE_FILE_INFORMATION information{};
+    if (GetFileInformationByHandle(handle, &information)) {
+        identity.index = std::make_tuple(information.dwVolumeSerialNumber, information.nFileIndexHigh,
+                                         information.nFileIndexLow);
+    }
+    std::wstring path(MAX_PATH, L'\0');
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        const DWORD length = GetFinalPathNameByHandleW(handle, path.data(), static_cast<DWORD>(path.size()),
+                                                       FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+        if (length == 0) return identity;
+        if (length < path.size()) {
+            path.resize(length);
+            identity.finalPath = path;
+            return identity;
+        }
+        path.resize(length);
+    }
+    return identity;
+}
+
+// True or false only when sure; throws while it cannot tell.
+bool SameFile(const FileIdentity& a, const FileIdentity& b) {
+    if (a.index && b.index) return *a.index == *b.index;
+    if (!a.finalPath.empty() && !b.finalPath.empty()) {
+        return CompareStringOrdinal(a.finalPath.c_str(), -1, b.finalPath.c_str(), -1, TRUE) == CSTR_EQUAL;
+    }
+    throw Error(errors::kInvalidArgument, L"cannot tell whether it is one of the input files");
 }
 
 }  // namespace
@@ -101,6 +145,12 @@ std::unique_ptr<ByteSource> Win32CliPlatform::OpenInput(const std::wstring& path
 
 std::unique_ptr<ByteSink> Win32CliPlatform::OpenOutput(const std::wstring& path) {
     if (path.empty()) return std::make_unique<StandardOutputSink>();
+    if (NamesTheConsole(path)) {
+        win32::UniqueFile console(CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE,
+                                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
+        DWORD mode = 0;
+        if (console && GetConsoleMode(console.get(), &mode)) return std::make_unique<ConsoleSink>(std::move(console));
+    }
     return std::make_unique<FileSink>(path);
 }
 
@@ -111,10 +161,29 @@ std::unique_ptr<RegistryReader> Win32CliPlatform::NewRegistryReader() {
 std::wstring Win32CliPlatform::FileName(const std::wstring& path) const { return tsGetFileName(path); }
 
 bool Win32CliPlatform::IsSameFile(const std::wstring& input, const std::wstring& output) {
-    const std::optional<FileIdentity> in = input.empty() ? IdentityOf(GetStdHandle(STD_INPUT_HANDLE)) : IdentityOf(input);
-    if (!in) return false;
-    const std::optional<FileIdentity> out = IdentityOf(output);
-    return out && in->volume == out->volume && in->indexHigh == out->indexHigh && in->indexLow == out->indexLow;
+    const win32::UniqueFile out(CreateFileW(win32::ExtendedPath(output).c_str(), 0,
+                                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                            OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!out) {
+        // Only a name that leads to nothing is sure not to be an input.
+        const DWORD code = GetLastError();
+        if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND) return false;
+        win32::ThrowCode(code);
+    }
+    // A device, a console or a pipe is not a file that -o replaces.
+    if (GetFileType(out.get()) != FILE_TYPE_DISK) return false;
+    HANDLE in = GetStdHandle(STD_INPUT_HANDLE);
+    win32::UniqueFile opened;
+    if (!input.empty()) {
+        opened.reset(CreateFileW(win32::ExtendedPath(input).c_str(), 0,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                 FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+        // An input that cannot be opened is never read, so never replaced.
+        if (!opened) return false;
+        in = opened.get();
+    }
+    if (in == nullptr || in == INVALID_HANDLE_VALUE || GetFileType(in) != FILE_TYPE_DISK) return false;
+    return SameFile(IdentityOf(in), IdentityOf(out.get()));
 }
 
 void Win32CliPlatform::WriteError(std::string_view text) {

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "support/portable/OneLine.h"
+#include "support/TextSlices.h"
 #include "support/win32/Win32Error.h"
 
 namespace lumarind::win32 {
@@ -10,6 +10,8 @@ namespace {
 
 constexpr int kOpenAttempts = 25;
 constexpr DWORD kOpenPauseMs = 20;
+// Before the program ends with a text promised: a few seconds, not forever.
+constexpr int kClosingOpenAttempts = 250;
 constexpr wchar_t kOwnerWindowClass[] = L"LumarindClipboardOwner";
 
 // Texts up to this length go on the clipboard at once: that takes a few
@@ -20,11 +22,11 @@ constexpr std::size_t kRenderAtOnceLimit = std::size_t{1} << 21;
 
 class OpenClipboardGuard {
 public:
-    explicit OpenClipboardGuard(HWND owner) {
+    explicit OpenClipboardGuard(HWND owner, int attempts = kOpenAttempts) {
         for (int attempt = 0;; ++attempt) {
             if (OpenClipboard(owner)) return;
             const DWORD code = GetLastError();
-            if (attempt + 1 == kOpenAttempts) ThrowCode(code);
+            if (attempt + 1 == attempts) ThrowCode(code);
             Sleep(kOpenPauseMs);
         }
     }
@@ -37,25 +39,21 @@ UINT FormatOf(const TextView& text) { return text.IsNarrow() ? CF_TEXT : CF_UNIC
 
 // The clipboard's own copy of the text, in the asked form, in characters of
 // the clipboard format: the only copy made, however long the text.
-template <typename Char, typename In>
-UniqueGlobal CopyToGlobal(std::basic_string_view<In> text, TextForm form) {
-    const std::size_t length = form == TextForm::kOneLine ? oneline::Length(text) : text.size();
+template <typename Char>
+UniqueGlobal CopyToGlobal(const TextView& text, TextForm form) {
+    const std::size_t length = LengthOf(text, form);
     UniqueGlobal memory(GlobalAlloc(GMEM_MOVEABLE, (length + 1) * sizeof(Char)));
     if (!memory) ThrowLastError();
     const GlobalLockGuard lock(memory.get());
     if (lock.data() == nullptr) ThrowLastError();
-    auto* characters = static_cast<Char*>(lock.data());
-    if (form == TextForm::kOneLine) {
-        oneline::Copy(text, characters);
-    } else {
-        std::copy(text.begin(), text.end(), characters);
-    }
-    characters[length] = Char{0};
+    Char* characters = static_cast<Char*>(lock.data());
+    ForEachSlice(text, form, [&](auto slice) { characters = std::copy(slice.begin(), slice.end(), characters); });
+    *characters = Char{0};
     return memory;
 }
 
 UniqueGlobal Render(const TextView& text, TextForm form) {
-    return text.IsNarrow() ? CopyToGlobal<char>(text.Ascii(), form) : CopyToGlobal<wchar_t>(text.Wide(), form);
+    return text.IsNarrow() ? CopyToGlobal<char>(text, form) : CopyToGlobal<wchar_t>(text, form);
 }
 
 void RegisterOwnerWindowClass(WNDPROC procedure) {
@@ -110,6 +108,18 @@ void ClipboardTextWin32::Put(TextView text, TextForm form) {
     UniqueGlobal memory = Render(text, form);
     if (SetClipboardData(format, memory.get()) == nullptr) ThrowLastError();
     memory.release();  // the clipboard owns it now
+}
+
+void ClipboardTextWin32::KeepPromiseNow() {
+    if (!promise_) return;
+    const OpenClipboardGuard open(window_.get(), kClosingOpenAttempts);
+    // Another program may have emptied the clipboard since.
+    if (GetClipboardOwner() == window_.get()) {
+        UniqueGlobal memory = Render(promise_->text, promise_->form);
+        if (SetClipboardData(FormatOf(promise_->text), memory.get()) == nullptr) ThrowLastError();
+        memory.release();
+    }
+    promise_.reset();
 }
 
 void ClipboardTextWin32::KeepPromise() noexcept {

@@ -14,7 +14,8 @@ public:
                    TextForm form = TextForm::kAsIs) override;
     std::unique_ptr<FileContent> OpenContent(const std::wstring& path) override;
     // An ASCII text is written as it stands, its one-line form a slice at a time.
-    void WriteText(const std::wstring& path, TextView text, TextForm form) override;
+    void WriteText(const std::wstring& path, TextView text, TextForm form,
+                   WorkProgress* progress = nullptr) override;
 };
 
 }  // namespace lumarind::win32

@@ -98,6 +98,7 @@ class FakeErrorBox : public ErrorBox {
 public:
     int ShowError(const Error& error, int style, int, const std::wstring& message, bool) override {
         shown.push_back({error.number(), style, message});
+        shownText.push_back(error.description());
         if (answers.empty()) return 2;  // Cancel
         const int answer = answers.front();
         answers.pop_front();
@@ -105,6 +106,7 @@ public:
     }
 
     std::vector<ShownError> shown;
+    std::vector<std::wstring> shownText;
     std::deque<int> answers;
 };
 
@@ -119,7 +121,12 @@ public:
         text = form == TextForm::kOneLine ? OneLineForm(value) : std::wstring(value);
     }
 
+    void KeepPromiseNow() override {
+        if (failKeepPromise) throw Error(5, L"Access is denied.");
+    }
+
     std::optional<std::wstring> text = L"before";
+    bool failKeepPromise = false;
     bool failClear = false;
     bool failSet = false;
 };
@@ -267,8 +274,28 @@ public:
     void ShowInformation(const std::wstring& text) override { information.push_back(text); }
     void SetBusy(bool busy) override { busyChanges.push_back(busy); }
     void Unload() override { ++unloads; }
+    // Work runs at once; the user stops it before its first piece when told.
+    void RunBeside(WorkKind kind, WorkJob job, WorkDone done) override {
+        work.push_back(kind);
+        WorkProgress progress;
+        if (cancelNextWork) progress.Cancel();
+        cancelNextWork = false;
+        job(progress);
+        done(progress.Cancelled());
+    }
+    bool CancelWork() override {
+        if (!running) return false;
+        ++cancels;
+        return true;
+    }
+    std::optional<WorkKind> CurrentWork() const override { return running; }
 
     FakeTextBox textBox;
+    std::vector<WorkKind> work;
+    bool cancelNextWork = false;
+    // Work that a test pretends is running, for the keys and commands.
+    std::optional<WorkKind> running;
+    int cancels = 0;
     std::wstring caption = L"Lumarind";
     bool timerEnabled = true;
     std::vector<std::wstring> information;
