@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <optional>
+#include <string>
 #include <tuple>
 
 #include "cli/win32/ConsoleText.h"
@@ -89,8 +90,9 @@ bool NamesTheConsole(std::wstring name) {
 
 // What tells one file from another however it is named: its volume and its
 // index on the volume, or else the final path the system resolves it to.
-// Either may be unknown (under Wine the first fails on a redirected
-// standard input).
+// Either may be unknown: under Wine both fail on a redirected standard
+// input. (Wine's FileIdInfo answers there, but with an ID that differs from
+// the same file's opened by name, so it is not asked.)
 struct FileIdentity {
     std::optional<std::tuple<DWORD, DWORD, DWORD>> index;
     std::wstring finalPath;
