@@ -15,8 +15,8 @@
 #include <vector>
 
 #include "builder/DataUrl.h"
+#include "codecs/Base64Lines.h"
 #include "support/SupportFunctions.h"
-#include "support/portable/Base64Lines.h"
 
 namespace {
 

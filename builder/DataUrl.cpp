@@ -6,11 +6,11 @@
 #include <string>
 #include <string_view>
 
+#include "codecs/Base64Lines.h"
+#include "codecs/Base64Stream.h"
 #include "common/UserTexts.h"
 #include "support/SupportFunctions.h"
 #include "support/TextSlices.h"
-#include "support/portable/Base64Lines.h"
-#include "support/portable/Base64Stream.h"
 #include "support/portable/OneLine.h"
 
 namespace lumarind {

@@ -2,7 +2,7 @@
 
 #include <cctype>
 
-#include "builder/PercentEncoding.h"
+#include "codecs/PercentEncoding.h"
 #include "support/Error.h"
 #include "support/portable/AsciiText.h"
 

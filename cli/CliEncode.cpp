@@ -5,14 +5,14 @@
 #include <vector>
 
 #include "builder/DataUrl.h"
-#include "builder/PercentEncoding.h"
 #include "cli/ContentSignature.h"
 #include "cli/InputContent.h"
-#include "cli/Output.h"
 #include "cli/MediaType.h"
+#include "cli/Output.h"
 #include "cli/WebTypes.h"
-#include "support/portable/Base64Lines.h"
-#include "support/portable/Base64Stream.h"
+#include "codecs/Base64Lines.h"
+#include "codecs/Base64Stream.h"
+#include "codecs/PercentEncoding.h"
 #include "support/portable/Utf8.h"
 
 namespace lumarind::cli {

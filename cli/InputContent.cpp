@@ -4,7 +4,7 @@
 
 #include "cli/CliSteps.h"
 #include "cli/ContentSignature.h"
-#include "support/portable/Base64Lines.h"
+#include "codecs/Base64Lines.h"
 
 namespace lumarind::cli {
 namespace {

@@ -1,5 +1,6 @@
-// The flat support functions. The portable ones (Base64, line breaks, path
-// parts) live in support/portable; those that need Windows in support/win32.
+// The flat support functions. The portable ones (line breaks, path parts)
+// live in support/portable, Base64 in codecs; those that need Windows in
+// support/win32.
 // Every function either does its job or throws lumarind::Error.
 #pragma once
 

@@ -8,8 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "codecs/Base64Lines.h"
 #include "support/DocumentText.h"
-#include "support/portable/Base64Lines.h"
 #include "support/portable/OneLine.h"
 
 namespace lumarind {

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "builder/DataUrl.h"
-#include "support/portable/Base64Lines.h"
+#include "codecs/Base64Lines.h"
 #include "tests/common/ReferenceBase64.h"
 #include "tests/fuzz/FuzzCheck.h"
 #include "tests/unit/FakeRegistryReader.h"

@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "builder/DataUrlDecoder.h"
-#include "builder/PercentEncoding.h"
+#include "codecs/PercentEncoding.h"
 #include "support/Error.h"
 #include "tests/fuzz/FuzzCheck.h"
 

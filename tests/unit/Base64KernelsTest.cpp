@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "support/portable/Base64Blocks.h"
-#include "support/portable/Base64Lines.h"
-#include "support/portable/Base64Stream.h"
+#include "codecs/Base64Blocks.h"
+#include "codecs/Base64Lines.h"
+#include "codecs/Base64Stream.h"
 #include "tests/unit/KernelTestName.h"
 
 namespace lumarind::base64 {

@@ -3,10 +3,10 @@
 #include <random>
 #include <string>
 
+#include "codecs/Base64Blocks.h"
+#include "codecs/Base64Lines.h"
 #include "support/Error.h"
 #include "support/SupportFunctions.h"
-#include "support/portable/Base64Blocks.h"
-#include "support/portable/Base64Lines.h"
 #include "tests/common/ReferenceBase64.h"
 
 namespace lumarind {

@@ -6,12 +6,12 @@
 #include <vector>
 
 #include "builder/DataUrlDecoder.h"
-#include "builder/PercentBlocks.h"
-#include "builder/PercentEncoding.h"
-#include "cli/MediaType.h"
 #include "cli/ContentSignature.h"
+#include "cli/MediaType.h"
 #include "cli/OutputFormats.h"
 #include "cli/WebTypes.h"
+#include "codecs/PercentBlocks.h"
+#include "codecs/PercentEncoding.h"
 #include "support/portable/Utf8.h"
 #include "tests/unit/KernelTestName.h"
 

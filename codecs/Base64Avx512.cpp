@@ -2,9 +2,9 @@
 
 #include <cstdint>
 
-#include "support/portable/Base64Blocks.h"
-#include "support/portable/Base64Lines.h"
-#include "support/portable/CpuFeatures.h"
+#include "codecs/Base64Blocks.h"
+#include "codecs/Base64Lines.h"
+#include "codecs/CpuFeatures.h"
 
 namespace lumarind::base64 {
 namespace {

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "support/portable/Base64Blocks.h"
+#include "codecs/Base64Blocks.h"
 
 namespace lumarind::base64 {
 

@@ -1,11 +1,11 @@
-#include "builder/PercentBlocks.h"
+#include "codecs/PercentBlocks.h"
 
 #include <immintrin.h>
 
 #include <array>
 #include <cstdint>
 
-#include "support/portable/CpuFeatures.h"
+#include "codecs/CpuFeatures.h"
 
 namespace lumarind::percent {
 namespace {

@@ -2,8 +2,8 @@
 
 #include <cstdint>
 
-#include "builder/PercentBlocks.h"
-#include "support/portable/CpuFeatures.h"
+#include "codecs/CpuFeatures.h"
+#include "codecs/PercentBlocks.h"
 
 namespace lumarind::percent {
 namespace {

@@ -1,4 +1,4 @@
-#include "support/portable/CpuFeatures.h"
+#include "codecs/CpuFeatures.h"
 
 #include <cpuid.h>
 

@@ -1,8 +1,8 @@
-#include "support/portable/Base64Stream.h"
+#include "codecs/Base64Stream.h"
 
 #include <cstring>
 
-#include "support/portable/Base64Lines.h"
+#include "codecs/Base64Lines.h"
 
 namespace lumarind::base64 {
 

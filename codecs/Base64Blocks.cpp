@@ -1,6 +1,6 @@
-#include "support/portable/Base64Blocks.h"
+#include "codecs/Base64Blocks.h"
 
-#include "support/portable/Base64Lines.h"
+#include "codecs/Base64Lines.h"
 
 namespace lumarind::base64 {
 namespace {

@@ -1,9 +1,9 @@
 #include <string>
 #include <string_view>
 
+#include "codecs/Base64Lines.h"
 #include "support/Error.h"
 #include "support/SupportFunctions.h"
-#include "support/portable/Base64Lines.h"
 
 namespace lumarind {
 

@@ -1,10 +1,10 @@
-#include "builder/PercentEncoding.h"
+#include "codecs/PercentEncoding.h"
 
 #include <array>
 #include <cstdint>
 #include <cstring>
 
-#include "builder/PercentBlocks.h"
+#include "codecs/PercentBlocks.h"
 #include "support/Error.h"
 
 namespace lumarind {

@@ -6,7 +6,7 @@
 
 #include <cstddef>
 
-#include "support/portable/Base64Blocks.h"
+#include "codecs/Base64Blocks.h"
 
 namespace lumarind::base64 {
 
