@@ -4,11 +4,15 @@
 #include <optional>
 #include <string>
 
+#include "app/PastedDataUrl.h"
 #include "app/ResumeNext.h"
+#include "app/UserError.h"
 #include "builder/ContentReader.h"
 #include "builder/DataUrl.h"
+#include "cli/MediaType.h"
 #include "common/UserTexts.h"
 #include "common/Version.h"
+#include "support/portable/Utf8.h"
 
 namespace lumarind {
 namespace {
@@ -18,6 +22,12 @@ constexpr wchar_t kInputFolderKey[] = L"Last open in file directory";
 constexpr wchar_t kOutputFolderKey[] = L"Last open out file directory";
 constexpr wchar_t kFamilyPrefix[] = LUMARIND_WIDEN(LUMARIND_FAMILY_PREFIX);
 constexpr wchar_t kBlankLine[] = L"\r\n\r\n";
+constexpr wchar_t kLineBreak[] = L"\r\n";
+constexpr wchar_t kPastedImageExtension[] = L"png";
+constexpr wchar_t kPastedTextExtension[] = L".txt";
+constexpr wchar_t kPastedTextType[] = L"text/plain;charset=utf-8";
+constexpr wchar_t kMimeDatabaseKey[] = L"MIME\\Database\\Content Type\\";
+constexpr wchar_t kExtensionValue[] = L"Extension";
 
 // Shows the wait cursor for as long as it lives.
 class BusyCursor {
@@ -30,6 +40,58 @@ public:
 private:
     FormView& view_;
 };
+
+// Answers every content-type question with one type: pasted content has no
+// extension to look one up by.
+class FixedContentType : public RegistryReader {
+public:
+    explicit FixedContentType(std::wstring type) : type_(std::move(type)) {}
+    std::wstring ReadValue(std::uint32_t, const std::wstring&, const std::wstring&, int, std::int32_t&) override {
+        return type_;
+    }
+
+private:
+    std::wstring type_;
+};
+
+// The extension Windows registers for a media type, with its dot; empty when
+// there is none or it is not a plain one.
+std::wstring RegisteredExtension(const std::wstring& mediaType, RegistryReader& registry) {
+    const std::wstring essence = cli::MediaTypeEssence(mediaType);
+    if (essence.empty()) return L"";
+    std::int32_t scratch = 0;
+    const std::wstring extension = registry.ReadValue(kHkeyClassesRoot, kMimeDatabaseKey + essence, kExtensionValue, 0, scratch);
+    if (extension.size() < 2 || extension[0] != L'.' || extension.find_first_of(L"\\/:*?\"<>|. ", 1) != std::wstring::npos) {
+        return L"";
+    }
+    return extension;
+}
+
+// The start of a text the window shows, its line breaks as the text box
+// needs them and no NUL to cut it short.
+std::wstring TextStart(std::string_view bytes) {
+    std::wstring text = FromUtf8(bytes.substr(0, kPreviewLimit * 4));
+    if (text.size() > kPreviewLimit) text.resize(kPreviewLimit);
+    for (wchar_t& c : text) {
+        if (c == L'\0') c = L'\uFFFD';
+    }
+    NormaliseLineBreaks(text);
+    return text;
+}
+
+// What the window shows for a pasted data URL instead of its text.
+std::wstring DescriptionOf(const DecodedDataUrl& decoded) {
+    std::wstring description = texts::kPastedDataUrlHeading;
+    description.append(kLineBreak).append(texts::kPastedTypeLabel);
+    description.append(decoded.mediaType.empty() ? std::wstring(texts::kPastedNoType) : decoded.mediaType);
+    description.append(kLineBreak).append(texts::kPastedSizeLabel).append(std::to_wstring(decoded.bytes.size()));
+    description.append(kLineBreak).append(texts::kPastedSaveHint);
+    if (decoded.mediaType.empty() || cli::IsTextualType(decoded.mediaType)) {
+        description.append(kBlankLine).append(texts::kPastedTextStart).append(kLineBreak);
+        description.append(TextStart(decoded.bytes));
+    }
+    return description;
+}
 
 std::wstring ReplaceAll(std::wstring text, const std::wstring& what, const std::wstring& with) {
     for (std::size_t at = text.find(what); at != std::wstring::npos; at = text.find(what, at + with.size())) {
@@ -54,7 +116,10 @@ void MainForm::Form_Unload(std::int16_t& cancel) {
     // A long copy is only promised to other programs: it goes on the
     // clipboard now, or the user learns that it goes with the program.
     const std::optional<Error> error = RunStep([&] { components_.clipboardText().KeepPromiseNow(); });
-    if (error) components_.errorBox().ShowError(*error, kStyleOkCritical, 0, texts::kCopyLostOnClose, false);
+    if (error) {
+        components_.errorBox().ShowError(InUserTerms(*error, texts::kNotEnoughMemory), kStyleOkCritical, 0,
+                                         texts::kCopyLostOnClose, false);
+    }
 }
 
 void MainForm::tmrCheckCommandLine_Tick() {
@@ -65,8 +130,8 @@ void MainForm::tmrCheckCommandLine_Tick() {
     if (arguments.Count() != 0) LoadFile(arguments.Item(0));
 }
 
-std::optional<MainForm::ChosenFile> MainForm::ChooseFile(const wchar_t* filter, const wchar_t* folderKey,
-                                                        bool save) {
+std::optional<MainForm::ChosenFile> MainForm::ChooseFile(const std::wstring& filter, const wchar_t* folderKey,
+                                                        bool save, const std::wstring& fileName) {
     const std::unique_ptr<FileDialog> dialog = components_.newFileDialog();
     const std::unique_ptr<SettingsStore> settings = components_.newSettingsStore();
     const ApplicationInfo& application = components_.application();
@@ -81,6 +146,7 @@ std::optional<MainForm::ChosenFile> MainForm::ChooseFile(const wchar_t* filter, 
     std::wstring folder;
     RunStep([&] { folder = settings->GetSetting(kPathsSection, folderKey, 0, application, L"", true, scratch); });
     dialog->SetInitDir(folder);
+    if (!fileName.empty()) dialog->SetFileName(fileName);
     if (!(save ? dialog->ShowSave() : dialog->ShowOpen())) return std::nullopt;
 
     ChosenFile chosen{dialog->FileName(), dialog->FilterIndex()};
@@ -120,10 +186,8 @@ void MainForm::LoadFile(const std::wstring& path) {
             view_.SetBusy(false);
             if (cancelled || (outcome->error && outcome->error->number() == errors::kCancelled)) return;
             if (outcome->error) {
-                const Error shown = outcome->error->number() == errors::kOutOfMemory
-                                        ? Error(errors::kOutOfMemory, texts::kFileTooLarge)
-                                        : *outcome->error;
-                const int answer = components_.errorBox().ShowError(shown, kStyleRetryCancelCritical, 0,
+                const int answer = components_.errorBox().ShowError(InUserTerms(*outcome->error, texts::kFileTooLarge),
+                                                                    kStyleRetryCancelCritical, 0,
                                                                     path + kBlankLine + texts::kCannotReadFile, false);
                 if (answer == kAnswerRetry) LoadFile(path);
                 return;
@@ -143,8 +207,131 @@ void MainForm::ShowLoadedFile(const std::wstring& path, std::shared_ptr<const Co
                                          path + kBlankLine + texts::kCannotBuildDataUrl, false);
         return;
     }
+    decodedExtension_.reset();
     // A caption that cannot be formed stays as it was; the load itself stands.
     RunStep([&] { view_.SetCaption(CaptionFor(components_.application().title, tsGetFileName(path))); });
+}
+
+void MainForm::Form_Paste() {
+    // As a drop: a paste while a file is being saved is ignored, one during
+    // a load replaces it.
+    if (view_.CurrentWork() == WorkKind::kSave) return;
+    ClipboardContent content;
+    for (;;) {
+        const std::optional<Error> error = RunStep([&] {
+            const BusyCursor busy(view_);
+            std::int32_t scratch = 0;
+            content = components_.clipboardText().GetContent(scratch);
+        });
+        if (!error) break;
+        const int answer = components_.errorBox().ShowError(InUserTerms(*error, texts::kNotEnoughMemory),
+                                                            kStyleRetryCancelCritical, 0, texts::kCannotPaste, false);
+        if (answer != kAnswerRetry) return;
+    }
+    switch (content.kind) {
+    case ClipboardContent::Kind::kNothing:
+        view_.ShowInformation(texts::kNothingToPaste);
+        break;
+    case ClipboardContent::Kind::kFiles:
+        if (!content.files.empty()) LoadFile(content.files.front());
+        break;
+    case ClipboardContent::Kind::kImage:
+        LoadPasted([png = std::make_shared<std::string>(std::move(content.png))](const wchar_t*&) {
+                PastedContent pasted;
+                pasted.bytes = std::make_shared<const ContentBytes>(*png);
+                png->clear();
+                png->shrink_to_fit();
+                pasted.name = std::wstring(texts::kPastedName) + L"." + kPastedImageExtension;
+                return pasted;
+            });
+        break;
+    case ClipboardContent::Kind::kText:
+        PasteText(std::move(content.text));
+        break;
+    }
+}
+
+void MainForm::PasteText(std::wstring text) {
+    LoadPasted([shared = std::make_shared<std::wstring>(std::move(text))](const wchar_t*& failureText) {
+        std::string utf8 = ToUtf8(*shared);
+        *shared = std::wstring();
+        PastedContent pasted;
+        if (DataUrlInPastedText(utf8).empty()) {
+            pasted.bytes = std::make_shared<const ContentBytes>(utf8);
+            pasted.name = std::wstring(texts::kPastedName) + kPastedTextExtension;
+            pasted.contentType = kPastedTextType;
+            return pasted;
+        }
+        failureText = texts::kCannotDecodeDataUrl;
+        DecodedDataUrl decoded = DecodePastedDataUrl(utf8);
+        utf8 = std::string();
+        pasted.description = DescriptionOf(decoded);
+        pasted.contentType = std::move(decoded.mediaType);
+        pasted.bytes = std::make_shared<const ContentBytes>(decoded.bytes);
+        return pasted;
+    });
+}
+
+void MainForm::LoadPasted(PastedContentMaker make) {
+    // Made beside the window as a file is read: the text to decode or
+    // convert may be as large as any file.
+    struct Outcome {
+        PastedContent pasted;
+        std::optional<Error> error;
+        const wchar_t* failureText = texts::kCannotBuildDataUrl;
+    };
+    const auto outcome = std::make_shared<Outcome>();
+    view_.SetBusy(true);
+    view_.RunBeside(
+        WorkKind::kLoad,
+        [outcome, make = std::move(make)](WorkProgress& progress) {
+            outcome->error = RunStep([&] {
+                outcome->pasted = make(outcome->failureText);
+                progress.ThrowIfCancelled();
+            });
+        },
+        [this, outcome](bool cancelled) {
+            view_.SetBusy(false);
+            if (cancelled || (outcome->error && outcome->error->number() == errors::kCancelled)) return;
+            if (outcome->error) {
+                const bool outOfMemory = outcome->error->number() == errors::kOutOfMemory;
+                components_.errorBox().ShowError(InUserTerms(*outcome->error, texts::kNotEnoughMemory),
+                                                 kStyleOkCritical, 0,
+                                                 outOfMemory ? texts::kCannotBuildDataUrl : outcome->failureText,
+                                                 false);
+                return;
+            }
+            ShowPasted(std::move(outcome->pasted));
+        });
+}
+
+void MainForm::ShowPasted(PastedContent pasted) {
+    std::optional<std::wstring> decodedExtension;
+    if (pasted.description) {
+        std::wstring extension;
+        RunStep([&] { extension = RegisteredExtension(*pasted.contentType, *components_.newRegistryReader()); });
+        pasted.name = texts::kPastedName + extension;
+        decodedExtension = extension;
+    }
+    const std::optional<Error> error = RunStep([&] {
+        const BusyCursor busy(view_);
+        if (pasted.contentType) {
+            BuildDataUrl(std::move(pasted.bytes), L"", view_.txtData(),
+                         [&] { return std::make_unique<FixedContentType>(*pasted.contentType); });
+        } else {
+            BuildDataUrl(std::move(pasted.bytes), tsGetFileExtension(pasted.name), view_.txtData(),
+                         [this] { return components_.newRegistryReader(); });
+        }
+    });
+    if (error) {
+        components_.errorBox().ShowError(InUserTerms(*error, texts::kNotEnoughMemory), kStyleOkCritical, 0,
+                                         texts::kCannotBuildDataUrl, false);
+        return;
+    }
+    // The text box tells what a data URL holds; the document is for Copy and Save.
+    if (pasted.description) RunStep([&] { view_.txtData().SetText(*pasted.description); });
+    decodedExtension_ = std::move(decodedExtension);
+    RunStep([&] { view_.SetCaption(CaptionFor(components_.application().title, pasted.name)); });
 }
 
 void MainForm::cmdCopyText_Click(std::int16_t index) {
@@ -160,7 +347,10 @@ void MainForm::cmdCopyText_Click(std::int16_t index) {
         // large document is not held a third time.
         clipboard.SetDocument(view_.txtData().Document(), scratch, index != 0 ? TextForm::kOneLine : TextForm::kAsIs);
     });
-    if (error) components_.errorBox().ShowError(*error, kStyleOkCritical, 0, texts::kCopyFailed, false);
+    if (error) {
+        components_.errorBox().ShowError(InUserTerms(*error, texts::kNotEnoughMemory), kStyleOkCritical, 0,
+                                         texts::kCopyFailed, false);
+    }
 }
 
 void MainForm::cmdSaveFile_Click() {
@@ -168,9 +358,45 @@ void MainForm::cmdSaveFile_Click() {
         view_.ShowInformation(texts::kNothingToSave);
         return;
     }
-    if (const std::optional<ChosenFile> chosen = ChooseFile(texts::kSaveFilter, kOutputFolderKey, true)) {
-        WriteDataUrl(chosen->path, chosen->filterIndex);
+    if (!decodedExtension_) {
+        if (const std::optional<ChosenFile> chosen = ChooseFile(texts::kSaveFilter, kOutputFolderKey, true)) {
+            WriteDataUrl(chosen->path, chosen->filterIndex);
+        }
+        return;
     }
+    // A pasted data URL: first the bytes it carries, then the two forms of it.
+    const std::wstring& extension = *decodedExtension_;
+    const std::wstring pattern = L"*" + (extension.empty() ? std::wstring(L".*") : extension);
+    const std::wstring filter = std::wstring(texts::kDecodedFileFilter) + L" (" + pattern + L")|" + pattern + L"|" +
+                                texts::kSaveFilter;
+    const std::optional<ChosenFile> chosen =
+        ChooseFile(filter, kOutputFolderKey, true, texts::kPastedName + extension);
+    if (!chosen) return;
+    const EncodedText* encoded = view_.txtData().Document().Encoded();
+    if (chosen->filterIndex == 0 && encoded != nullptr) {
+        WriteDecoded(chosen->path, encoded->bytes);
+    } else {
+        WriteDataUrl(chosen->path, chosen->filterIndex - 1);
+    }
+}
+
+void MainForm::WriteDecoded(const std::wstring& path, std::shared_ptr<const ContentBytes> bytes) {
+    // The bytes the document holds, written beside the window as a data URL is.
+    const auto error = std::make_shared<std::optional<Error>>();
+    FileAccess& files = components_.fileAccess();
+    view_.SetBusy(true);
+    view_.RunBeside(
+        WorkKind::kSave,
+        [error, &files, path, bytes](WorkProgress& progress) {
+            *error = RunStep([&] { files.WriteBytes(path, bytes->View(), &progress); });
+        },
+        [this, error, path, bytes](bool cancelled) {
+            view_.SetBusy(false);
+            if (cancelled || !*error || (*error)->number() == errors::kCancelled) return;
+            const int answer = components_.errorBox().ShowError(**error, kStyleRetryCancelCritical, 0,
+                                                                path + kBlankLine + texts::kCannotWriteFile, false);
+            if (answer == kAnswerRetry) WriteDecoded(path, bytes);
+        });
 }
 
 void MainForm::WriteDataUrl(const std::wstring& path, std::int32_t formatIndex) {
@@ -209,6 +435,8 @@ void MainForm::Form_KeyDown(std::uint16_t keyCode, std::uint16_t shift) {
     } else if (keyCode == kKeyEscape && shift == 0) {
         // Esc stops long work first; only then does it close the window.
         if (!view_.CancelWork()) view_.Unload();
+    } else if ((keyCode == kKeyV && shift == kCtrlMask) || (keyCode == kKeyInsert && shift == kShiftMask)) {
+        Form_Paste();
     }
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -21,6 +22,8 @@ inline constexpr std::uint16_t kAltMask = 4;
 
 inline constexpr std::uint16_t kKeyF1 = 112;
 inline constexpr std::uint16_t kKeyEscape = 27;
+inline constexpr std::uint16_t kKeyV = 86;
+inline constexpr std::uint16_t kKeyInsert = 45;
 
 inline constexpr wchar_t kIconResourceName[] = L"A_MAIN";
 
@@ -39,6 +42,10 @@ public:
     // Files dropped on the window: the first loads as the first command-line
     // argument does, the others are ignored.
     void Form_DropFiles(const std::vector<std::wstring>& paths);
+    // Ctrl+V or Shift+Insert: copied files load as the first command-line
+    // argument does; an image, a data URL or other text becomes the
+    // document as a file named texts::kPastedName would.
+    void Form_Paste();
 
     // The caption for a loaded file: the title without the family prefix,
     // then " - [name]".
@@ -52,14 +59,39 @@ private:
     // Asks for a file in the dialog, starting in the folder remembered under
     // folderKey, and remembers the chosen file's folder there. Nothing when
     // the user cancels.
-    std::optional<ChosenFile> ChooseFile(const wchar_t* filter, const wchar_t* folderKey, bool save);
+    std::optional<ChosenFile> ChooseFile(const std::wstring& filter, const wchar_t* folderKey, bool save,
+                                         const std::wstring& fileName = L"");
     void LoadFile(const std::wstring& path);
     // Publishes a file read whole: the document, its preview and the caption.
     void ShowLoadedFile(const std::wstring& path, std::shared_ptr<const ContentBytes> bytes);
+    // Content taken from the clipboard, held as a file's bytes are.
+    struct PastedContent {
+        std::shared_ptr<const ContentBytes> bytes;
+        // As a file of this name would be.
+        std::wstring name;
+        // Stands for the type registered for the name's extension.
+        std::optional<std::wstring> contentType;
+        // A pasted data URL: what the text box shows instead of the preview.
+        std::optional<std::wstring> description;
+    };
+    // Makes the content beside the window; it may name the text of the box
+    // shown when it throws.
+    using PastedContentMaker = std::function<PastedContent(const wchar_t*& failureText)>;
+    // Makes the pasted content the document, as if read from a file; shows
+    // what went wrong and keeps the earlier document when it cannot.
+    void LoadPasted(PastedContentMaker make);
+    void ShowPasted(PastedContent pasted);
+    void PasteText(std::wstring text);
     void WriteDataUrl(const std::wstring& path, std::int32_t formatIndex);
+    // The bytes a pasted data URL carries, as the document holds them.
+    void WriteDecoded(const std::wstring& path, std::shared_ptr<const ContentBytes> bytes);
 
     FormView& view_;
     Components& components_;
+    // Set while the document is a pasted data URL, whose Save writes the
+    // bytes it carries: the extension registered for its type, with its
+    // dot (empty when none is).
+    std::optional<std::wstring> decodedExtension_;
 };
 
 }  // namespace lumarind

@@ -25,8 +25,10 @@ private:
 
 // Writes the data URL of one input in the form the options ask for: decides
 // its type, charset and encoding, writes the header, the body and the end of
-// the snippet. Throws Failure.
-void EncodeInput(const CliOptions& options, const std::wstring& path, CliPlatform& platform,
+// the snippet, and warns of browsers that would refuse it. False, with a
+// message and nothing written, when the result would be longer than
+// --max-size allows. Throws Failure.
+bool EncodeInput(const CliOptions& options, const std::wstring& path, CliPlatform& platform,
                  RegisteredTypes& registered, Output& output);
 
 }  // namespace lumarind::cli

@@ -1,6 +1,7 @@
 #include "cli/CliOptions.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "cli/MediaType.h"
 #include "support/portable/AsciiText.h"
@@ -25,9 +26,9 @@ const char kUsageText[] =
     "                         otherwise; NAME is the file's name\n"
     "  -1, --one-line         the same as --format line\n"
     "  -e, --encoding ENC     base64 (the default); percent: the bytes themselves\n"
-    "                         where URLs allow them, %XX otherwise, always one line;\n"
-    "                         auto: percent for text (valid UTF-8 of a textual type)\n"
-    "                         when that is shorter, base64 otherwise\n"
+    "                         where the format's place allows them, %XX otherwise,\n"
+    "                         always one line; auto: whichever of the two is\n"
+    "                         shorter for each file\n"
     "      --charset CHARSET  add \";charset=CHARSET\" after the type (with -t auto,\n"
     "                         -e percent or -e auto, UTF-8 text gets \";charset=utf-8\"\n"
     "                         without it)\n"
@@ -36,8 +37,13 @@ const char kUsageText[] =
     "                         for the file's extension; auto: the type browsers\n"
     "                         expect, from the extension, else the registered one,\n"
     "                         else from the content's signature\n"
+    "      --max-size SIZE    a result longer than SIZE bytes (4096, 4k, 2M, 1G) is a\n"
+    "                         failure: nothing is written for that file, the\n"
+    "                         others still are, and the exit status is 1\n"
     "  -o, --output FILE      write to FILE, replacing it only once the output is\n"
     "                         complete; never the input file itself\n"
+    "  -c, --copy             put the result on the clipboard instead of standard\n"
+    "                         output (on Linux through wl-copy, xclip or xsel)\n"
     "  -d, --decode           read a data URL (or a snippet of the forms above) and\n"
     "                         write the bytes it carries\n"
     "  -h, --help             show this help\n"
@@ -80,8 +86,31 @@ constexpr ValueOption kOutput{L"-o", L"--output"};
 constexpr ValueOption kFormat{L"-f", L"--format"};
 constexpr ValueOption kEncoding{L"-e", L"--encoding"};
 constexpr ValueOption kCharset{nullptr, L"--charset"};
+constexpr ValueOption kMaxSize{nullptr, L"--max-size"};
 
 }  // namespace
+
+std::optional<std::size_t> ParseSize(std::wstring_view text) {
+    std::size_t shift = 0;
+    if (!text.empty()) {
+        switch (AsciiLower(text.back())) {
+        case L'k': shift = 10; break;
+        case L'm': shift = 20; break;
+        case L'g': shift = 30; break;
+        default: break;
+        }
+        if (shift != 0) text.remove_suffix(1);
+    }
+    if (text.empty() || text.size() > 15) return std::nullopt;
+    std::size_t number = 0;
+    for (const wchar_t c : text) {
+        if (c < L'0' || c > L'9') return std::nullopt;
+        number = number * 10 + static_cast<std::size_t>(c - L'0');
+    }
+    // Fifteen digits fit; the shift may not.
+    if (number > (SIZE_MAX >> shift)) return std::nullopt;
+    return number << shift;
+}
 
 CliOptions ParseCliOptions(const std::vector<std::wstring>& arguments) {
     CliOptions options;
@@ -89,7 +118,7 @@ CliOptions ParseCliOptions(const std::vector<std::wstring>& arguments) {
     bool optionsEnded = false;
     bool decode = false;
     bool oneLine = false;
-    std::optional<std::wstring> output, format, encoding;
+    std::optional<std::wstring> output, format, encoding, maxSize;
 
     // The value of option at arguments[i] when it is that option, moving i
     // past what it used; the option given twice is a usage error.
@@ -127,8 +156,10 @@ CliOptions ParseCliOptions(const std::vector<std::wstring>& arguments) {
             oneLine = true;
         } else if (argument == L"-d" || argument == L"--decode") {
             decode = true;
+        } else if (argument == L"-c" || argument == L"--copy") {
+            options.toClipboard = true;
         } else if (!valueOf(kType, options.contentType) && !valueOf(kOutput, output) && !valueOf(kFormat, format) &&
-                   !valueOf(kEncoding, encoding) && !valueOf(kCharset, options.charset)) {
+                   !valueOf(kEncoding, encoding) && !valueOf(kCharset, options.charset) && !valueOf(kMaxSize, maxSize)) {
             throw UsageError{L"unknown option " + argument};
         }
     }
@@ -150,8 +181,15 @@ CliOptions ParseCliOptions(const std::vector<std::wstring>& arguments) {
         throw UsageError{L"the type '" + *options.contentType +
                          L"' names its charset already; --charset would be a second"};
     }
+    if (maxSize) {
+        options.maxSize = ParseSize(*maxSize);
+        if (!options.maxSize) {
+            throw UsageError{L"'" + *maxSize + L"' is not a size: a whole number of bytes, or of KiB, MiB or GiB with k, M or G after it"};
+        }
+    }
     if (output && output->empty()) throw UsageError{L"the output file name is empty"};
     if (output && *output != L"-") options.output = *output;
+    if (options.toClipboard && output) throw UsageError{L"--copy and --output name two places for one result"};
     if (format) options.format = ParseFormat(*format);
     if (encoding) options.encoding = ParseEncoding(*encoding);
     if (oneLine) {
@@ -163,10 +201,11 @@ CliOptions ParseCliOptions(const std::vector<std::wstring>& arguments) {
         throw UsageError{L"standard input may be read only once"};
     }
     if (decode) {
-        if (oneLine || options.contentType || format || encoding || options.charset) {
-            throw UsageError{L"--decode takes none of --one-line, --format, --encoding, --charset and --type"};
+        if (oneLine || options.contentType || format || encoding || options.charset || maxSize) {
+            throw UsageError{L"--decode takes none of --one-line, --format, --encoding, --charset, --type and --max-size"};
         }
         if (options.inputs.size() > 1) throw UsageError{L"--decode reads one input"};
+        if (options.toClipboard) throw UsageError{L"--decode writes bytes, which --copy cannot put on the clipboard as text"};
         options.mode = CliOptions::Mode::kDecode;
     } else if (options.inputs.size() > 1 && options.format == Format::kText && options.encoding != Encoding::kPercent) {
         throw UsageError{L"several files need a one-line result: a --format other than text, or --encoding percent"};

@@ -23,8 +23,12 @@ struct CliOptions {
     Encoding encoding = Encoding::kBase64;
     std::optional<std::wstring> contentType;
     std::optional<std::wstring> charset;
+    // --max-size: the most bytes one input's result may have.
+    std::optional<std::size_t> maxSize;
     // Empty: standard output.
     std::wstring output;
+    // --copy: the clipboard instead of standard output.
+    bool toClipboard = false;
     // An empty name stands for standard input ("-", or no file at all).
     std::vector<std::wstring> inputs{std::wstring()};
 };
@@ -33,6 +37,10 @@ struct CliOptions {
 struct UsageError {
     std::wstring message;
 };
+
+// A size as --max-size takes it: a whole number of bytes, or of KiB, MiB or
+// GiB with the suffix k, M or G (either case). Empty when text is none.
+std::optional<std::size_t> ParseSize(std::wstring_view text);
 
 // The arguments after the program's name. Throws UsageError.
 CliOptions ParseCliOptions(const std::vector<std::wstring>& arguments);

@@ -3,13 +3,23 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "support/ComponentObjects.h"
 
 namespace lumarind::cli {
+
+// What tells one regular file from another however it is named: its
+// device or volume, and its number there.
+struct FileIdentity {
+    std::uint64_t device = 0;
+    std::uint64_t index = 0;
+    bool operator==(const FileIdentity& other) const { return device == other.device && index == other.index; }
+};
 
 class ByteSource {
 public:
@@ -27,6 +37,9 @@ public:
     // A file sink puts the file in place only here; dropped uncommitted, it
     // leaves whatever was there before.
     virtual void Commit() = 0;
+    // The regular file that is written over, if any: none for a new file, a
+    // pipe or a device.
+    virtual std::optional<FileIdentity> WrittenFile() const { return std::nullopt; }
 };
 
 class CliPlatform {
@@ -35,12 +48,16 @@ public:
     // An empty path means standard input or output.
     virtual std::unique_ptr<ByteSource> OpenInput(const std::wstring& path) = 0;
     virtual std::unique_ptr<ByteSink> OpenOutput(const std::wstring& path) = 0;
+    // Gathers the text and puts it on the clipboard at Commit, so that a
+    // run that fails before leaves the clipboard as it was.
+    virtual std::unique_ptr<ByteSink> OpenClipboard() = 0;
     virtual std::unique_ptr<RegistryReader> NewRegistryReader() = 0;
     // The file's name without its folder, as this system separates them.
     virtual std::wstring FileName(const std::wstring& path) const = 0;
-    // True when both name one existing file, by whatever path or link; an
-    // empty input means whatever standard input reads.
-    virtual bool IsSameFile(const std::wstring& input, const std::wstring& output) = 0;
+    // The regular file an input names, by whatever path or link; none for a
+    // missing file, a pipe or a device. An empty input means whatever
+    // standard input reads.
+    virtual std::optional<FileIdentity> InputFile(const std::wstring& input) = 0;
     // UTF-8 text for the user on standard error or output (help, version):
     // legible on a console, unchanged bytes to a pipe or file.
     virtual void WriteError(std::string_view text) = 0;

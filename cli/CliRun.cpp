@@ -1,6 +1,7 @@
 #include "cli/CliRun.h"
 
 #include <new>
+#include <optional>
 #include <stdexcept>
 #include <vector>
 
@@ -9,6 +10,7 @@
 #include "cli/CliOptions.h"
 #include "cli/CliSteps.h"
 #include "cli/Output.h"
+#include "cli/QuotedName.h"
 #include "common/Version.h"
 #include "support/portable/AsciiText.h"
 #include "support/portable/Utf8.h"
@@ -18,36 +20,51 @@ namespace {
 
 constexpr char kOutOfMemoryMessage[] = "lumarind-cli: not enough memory\n";
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+constexpr wchar_t kInputIsOutput[] = L"it is the input file";
+// As cat says it.
+constexpr wchar_t kInputIsStandardOutput[] = L"input file is output file";
 
 std::string Named(const std::wstring& path, const char* standardName) {
-    return path.empty() ? std::string(standardName) : "'" + ToUtf8(path) + "'";
+    return path.empty() ? std::string(standardName) : QuotedName(path);
 }
 
 // Refused before anything is read: replacing an input with its own data URL
-// would lose it.
-void RefuseOutputOverInputs(const CliOptions& options, CliPlatform& platform) {
-    if (options.output.empty()) return;
+// would lose it, and appending to it would never end. What is compared is
+// the file the output opened, however long or roundabout its path.
+void RefuseOutputOverInputs(const CliOptions& options, CliPlatform& platform, Output& output) {
+    const std::optional<FileIdentity> written = output.WrittenFile();
+    if (!written) return;
     for (const std::wstring& input : options.inputs) {
-        bool same = false;
-        Doing(kCannotWrite, options.output, [&] { same = platform.IsSameFile(input, options.output); });
-        if (same) throw Failure{kCannotWrite, options.output, Error(errors::kInvalidArgument, L"it is the input file")};
+        std::optional<FileIdentity> read;
+        Doing(kCannotWrite, options.output, [&] { read = platform.InputFile(input); });
+        if (read == written) {
+            throw Failure{kCannotWrite, options.output,
+                          Error(errors::kInvalidArgument, options.output.empty() ? kInputIsStandardOutput : kInputIsOutput)};
+        }
     }
 }
 
-void Encode(const CliOptions& options, CliPlatform& platform) {
-    RefuseOutputOverInputs(options, platform);
-    Output output(platform, options.output);
+// False when an input's result was too large to write; the others are
+// written all the same. When none is, -o leaves its file as it was.
+bool Encode(const CliOptions& options, CliPlatform& platform) {
+    Output output(platform, options.output, options.toClipboard);
+    RefuseOutputOverInputs(options, platform, output);
     RegisteredTypes registered(platform);
     const bool several = options.inputs.size() > 1;
+    bool everyInput = true, anyInput = false;
     for (const std::wstring& input : options.inputs) {
-        EncodeInput(options, input, platform, registered, output);
-        if (several) output.Write(platform.LineBreak());
+        const bool written = EncodeInput(options, input, platform, registered, output);
+        if (written && several) output.Write(platform.LineBreak());
+        everyInput = everyInput && written;
+        anyInput = anyInput || written;
     }
-    output.Commit();
+    if (anyInput) output.Commit();
+    return everyInput;
 }
 
 void Decode(const CliOptions& options, CliPlatform& platform) {
-    RefuseOutputOverInputs(options, platform);
+    Output output(platform, options.output);
+    RefuseOutputOverInputs(options, platform, output);
     const std::wstring& input = options.inputs.front();
     std::string text;
     Doing(kCannotRead, input, [&] {
@@ -61,7 +78,6 @@ void Decode(const CliOptions& options, CliPlatform& platform) {
     dataUrl = TrimAsciiSpace(dataUrl);
     std::string bytes;
     Doing("cannot decode", input, [&] { bytes = DecodeDataUrl(DataUrlInSnippet(dataUrl)); });
-    Output output(platform, options.output);
     output.Write(bytes);
     output.Commit();
 }
@@ -87,7 +103,7 @@ int RunSteps(const std::vector<std::wstring>& arguments, CliPlatform& platform) 
             WriteText(platform, "lumarind-cli " LUMARIND_VERSION_TEXT "\n");
             break;
         case CliOptions::Mode::kEncode:
-            Encode(options, platform);
+            if (!Encode(options, platform)) return kExitFailure;
             break;
         case CliOptions::Mode::kDecode:
             Decode(options, platform);
@@ -96,8 +112,9 @@ int RunSteps(const std::vector<std::wstring>& arguments, CliPlatform& platform) 
         return kExitSuccess;
     } catch (const Failure& failure) {
         const char* standard = failure.action == kCannotWrite ? "standard output" : "standard input";
-        platform.WriteError("lumarind-cli: " + failure.action + " " + Named(failure.path, standard) + ": " +
-                            ToUtf8(failure.error.description()) + "\n");
+        const std::string what =
+            failure.action == kCannotCopy ? failure.action : failure.action + " " + Named(failure.path, standard);
+        platform.WriteError("lumarind-cli: " + what + ": " + ToUtf8(failure.error.description()) + "\n");
         return kExitFailure;
     }
 }

@@ -12,6 +12,8 @@ namespace lumarind::cli {
 
 inline constexpr char kCannotRead[] = "cannot read";
 inline constexpr char kCannotWrite[] = "cannot write";
+// Names no file: the clipboard is the one place it writes to.
+inline constexpr char kCannotCopy[] = "cannot copy to the clipboard";
 
 struct Failure {
     std::string action;

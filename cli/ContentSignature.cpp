@@ -26,6 +26,20 @@ std::uint32_t BigEndian32(std::string_view bytes, std::size_t i) {
 
 bool IsXmlSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
+// The MIME Sniffing standard's white space, which it skips before the HTML
+// and XML patterns: XML's and a form feed.
+bool IsSniffingSpace(char c) { return IsXmlSpace(c) || c == '\f'; }
+
+std::size_t SkipSniffingSpace(std::string_view head) {
+    std::size_t at = 0;
+    while (at < head.size() && IsSniffingSpace(head[at])) ++at;
+    return at;
+}
+
+std::uint16_t BigEndian16(std::string_view bytes, std::size_t i) {
+    return static_cast<std::uint16_t>((At(bytes, i) << 8) | At(bytes, i + 1));
+}
+
 // ISO base media files (MP4, AVIF) start with an "ftyp" box naming their
 // major brand and the brands they are compatible with.
 std::wstring IsoMediaType(std::string_view head) {
@@ -76,6 +90,53 @@ bool IsEmbeddedOpenType(std::string_view head) {
     const std::string_view version = Slice(head, 8, 4);
     return Slice(head, 34, 2) == "LP"sv &&
            (version == "\0\0\1\0"sv || version == "\1\0\2\0"sv || version == "\2\0\2\0"sv);
+}
+
+// An sfnt (TrueType or OpenType) table directory after its version: a
+// table count and the three search fields derived from it, which the
+// format defines exactly. Text or a database that happens to start with a
+// font's four bytes has no such thing after them.
+bool IsSfntDirectory(std::string_view head) {
+    const unsigned tables = BigEndian16(head, 4);
+    if (head.size() < 12 || tables == 0) return false;
+    unsigned power = 1, log2 = 0;
+    while (power * 2 <= tables) power *= 2, ++log2;
+    return BigEndian16(head, 6) == power * 16 && BigEndian16(head, 8) == log2 &&
+           BigEndian16(head, 10) == tables * 16 - power * 16;
+}
+
+// A TrueType collection's header: version 1.0 or 2.0 and at least one font.
+bool IsFontCollection(std::string_view head) {
+    const std::uint16_t major = BigEndian16(head, 4);
+    return StartsWith(head, "ttcf"sv) && (major == 1 || major == 2) && BigEndian16(head, 6) == 0 &&
+           BigEndian32(head, 8) != 0;
+}
+
+// WOFF and WOFF2 name the kind of font they wrap right after their own
+// signature.
+bool IsWebFontFlavor(std::string_view head) {
+    const std::string_view flavor = Slice(head, 4, 4);
+    return flavor == "\0\1\0\0"sv || flavor == "OTTO"sv || flavor == "true"sv || flavor == "ttcf"sv;
+}
+
+std::wstring FontType(std::string_view head) {
+    const std::string_view magic = Slice(head, 0, 4);
+    if ((magic == "\0\1\0\0"sv || magic == "true"sv) && IsSfntDirectory(head)) return L"font/ttf";
+    if (magic == "OTTO"sv && IsSfntDirectory(head)) return L"font/otf";
+    if (IsFontCollection(head)) return L"font/collection";
+    if (magic == "wOFF"sv && IsWebFontFlavor(head)) return L"font/woff";
+    if (magic == "wOF2"sv && IsWebFontFlavor(head)) return L"font/woff2";
+    return {};
+}
+
+// bzip2: "BZh", the block size digit, then a block's magic number (the
+// digits of pi) or, for empty input, the end of stream's (those of the
+// square root of pi).
+bool IsBzip2(std::string_view head) {
+    const std::uint8_t level = At(head, 3);
+    const std::string_view magic = Slice(head, 4, 6);
+    return StartsWith(head, "BZh"sv) && level >= '1' && level <= '9' &&
+           (magic == "\x31\x41\x59\x26\x53\x59"sv || magic == "\x17\x72\x45\x38\x50\x90"sv);
 }
 
 // Skips what may precede an XML document's root element: a byte order
@@ -155,7 +216,10 @@ std::wstring MatroskaType(std::string_view head) {
     const std::size_t docType = header.find("\x42\x82"sv);
     if (docType != std::string_view::npos) {
         const auto [length, size] = EbmlNumber(header, docType + 2);
-        if (length != 0 && Slice(header, docType + 2 + length, static_cast<std::size_t>(size)) == "webm"sv) {
+        // An EBML string may be padded with zero bytes to its size.
+        std::string_view name = Slice(header, docType + 2 + length, static_cast<std::size_t>(size));
+        while (!name.empty() && name.back() == '\0') name.remove_suffix(1);
+        if (length != 0 && name == "webm"sv) {
             return L"video/webm";
         }
     }
@@ -182,8 +246,7 @@ std::wstring TaggedAudioType(std::string_view head) {
 // The tags that show an HTML document, in any case, after white space and
 // followed by a space or '>'.
 bool IsHtml(std::string_view head) {
-    std::size_t at = 0;
-    while (at < head.size() && IsXmlSpace(head[at])) ++at;
+    const std::size_t at = SkipSniffingSpace(head);
     for (const std::string_view tag : {"<!DOCTYPE HTML"sv, "<HTML"sv, "<HEAD"sv, "<SCRIPT"sv, "<IFRAME"sv, "<H1"sv,
                                        "<DIV"sv, "<FONT"sv, "<TABLE"sv, "<A"sv, "<STYLE"sv, "<TITLE"sv, "<B"sv,
                                        "<BODY"sv, "<BR"sv, "<P"sv, "<!--"sv}) {
@@ -214,11 +277,6 @@ constexpr Signature kSignatures[] = {
     {8, "AVI "sv, L"video/avi"},
     {0, "%PDF-"sv, L"application/pdf"},
     {0, "%!PS-Adobe-"sv, L"application/postscript"},
-    {0, "wOFF"sv, L"font/woff"},
-    {0, "wOF2"sv, L"font/woff2"},
-    {0, "\0\1\0\0"sv, L"font/ttf"},
-    {0, "OTTO"sv, L"font/otf"},
-    {0, "ttcf"sv, L"font/collection"},
     {0, "\0asm"sv, L"application/wasm"},
     {0, "PK\3\4"sv, L"application/zip"},
     {0, "PK\5\6"sv, L"application/zip"},
@@ -231,6 +289,11 @@ constexpr Signature kSignatures[] = {
 
 }  // namespace
 
+bool IsCompressedType(std::wstring_view type) {
+    return type == L"application/gzip" || type == L"application/x-bzip2" || type == L"application/zip" ||
+           type == L"application/x-rar-compressed";
+}
+
 std::wstring TypeFromSignature(std::string_view head) {
     head = head.substr(0, kSignatureBytes);
     const bool riff = StartsWith(head, "RIFF"sv);
@@ -239,6 +302,8 @@ std::wstring TypeFromSignature(std::string_view head) {
         if (signature.at == 8 && !riff) continue;
         if (Slice(head, signature.at, signature.bytes.size()) == signature.bytes) return signature.type;
     }
+    if (const std::wstring font = FontType(head); !font.empty()) return font;
+    if (IsBzip2(head)) return L"application/x-bzip2";
     if (IsEmbeddedOpenType(head)) return L"application/vnd.ms-fontobject";
     if (IsBmp(head)) return L"image/bmp";
     if (IsIcoOrCur(head)) return L"image/x-icon";
@@ -253,7 +318,7 @@ std::wstring TypeFromSignature(std::string_view head) {
     if (const std::wstring media = IsoMediaType(head); !media.empty()) return media;
     if (IsSvg(head)) return L"image/svg+xml";
     if (IsHtml(head)) return L"text/html";
-    if (StartsWith(head, "<?xml"sv)) return L"text/xml";
+    if (StartsWith(head.substr(SkipSniffingSpace(head)), "<?xml"sv)) return L"text/xml";
     for (const std::string_view mark : {"\xFE\xFF"sv, "\xFF\xFE"sv, "\xEF\xBB\xBF"sv}) {
         if (StartsWith(head, mark)) return L"text/plain";
     }

@@ -15,4 +15,8 @@ inline constexpr std::size_t kSignatureBytes = 64 * 1024;
 // The type the start of a content shows; empty when it shows none.
 std::wstring TypeFromSignature(std::string_view head);
 
+// True for the archive and compression types TypeFromSignature reports:
+// such bytes are never text, whatever their name says.
+bool IsCompressedType(std::wstring_view type);
+
 }  // namespace lumarind::cli

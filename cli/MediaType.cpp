@@ -103,6 +103,11 @@ std::wstring MediaTypeEssence(std::wstring_view type) {
 
 bool IsImageType(std::wstring_view type) { return StartsWith(MediaTypeEssence(type), L"image/"); }
 
+bool IsAudioOrVideoType(std::wstring_view type) {
+    const std::wstring essence = MediaTypeEssence(type);
+    return StartsWith(essence, L"audio/") || StartsWith(essence, L"video/");
+}
+
 bool IsTextualType(std::wstring_view type) {
     const std::wstring essence = MediaTypeEssence(type);
     return StartsWith(essence, L"text/") || essence == L"image/svg+xml" || essence == L"application/json" ||

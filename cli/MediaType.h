@@ -22,6 +22,7 @@ std::optional<std::wstring> NormalisedMediaType(std::wstring_view text);
 std::wstring MediaTypeEssence(std::wstring_view type);
 
 bool IsImageType(std::wstring_view type);
+bool IsAudioOrVideoType(std::wstring_view type);
 // text/*, JSON, XML, JavaScript and the +xml and +json families.
 bool IsTextualType(std::wstring_view type);
 // True when one of the parameters is a charset.

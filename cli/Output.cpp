@@ -17,10 +17,19 @@ constexpr std::size_t kMostBlocks = 3;
 
 }  // namespace
 
-Output::Output(CliPlatform& platform, std::wstring path)
-    : platform_(platform), path_(std::move(path)), mostBlocks_(kMostBlocks) {}
+Output::Output(CliPlatform& platform, std::wstring path, bool toClipboard)
+    : platform_(platform),
+      path_(std::move(path)),
+      toClipboard_(toClipboard),
+      action_(toClipboard ? kCannotCopy : kCannotWrite),
+      mostBlocks_(kMostBlocks) {}
 
 Output::~Output() { Stop(); }
+
+std::optional<FileIdentity> Output::WrittenFile() {
+    Open();
+    return sink_->WrittenFile();
+}
 
 void Output::Write(std::string_view bytes) {
     do {
@@ -34,7 +43,7 @@ void Output::Write(std::string_view bytes) {
 char* Output::Space() {
     Open();
     if (!filling_.bytes) {
-        Doing(kCannotWrite, path_, [&] { filling_.bytes.reset(new char[kBlockSize + kMostAtOnce]); });
+        Doing(action_, path_, [&] { filling_.bytes.reset(new char[kBlockSize + kMostAtOnce]); });
         ++blocks_;
     }
     return filling_.bytes.get() + filling_.size;
@@ -48,7 +57,7 @@ void Output::Add(std::size_t count) {
 void Output::Commit() {
     Open();
     Drain();
-    Doing(kCannotWrite, path_, [&] {
+    Doing(action_, path_, [&] {
         if (filling_.size != 0) sink_->Write({filling_.bytes.get(), filling_.size});
         filling_.size = 0;
         sink_->Commit();
@@ -56,7 +65,7 @@ void Output::Commit() {
 }
 
 void Output::Open() {
-    if (!sink_) Doing(kCannotWrite, path_, [&] { sink_ = platform_.OpenOutput(path_); });
+    if (!sink_) Doing(action_, path_, [&] { sink_ = toClipboard_ ? platform_.OpenClipboard() : platform_.OpenOutput(path_); });
 }
 
 void Output::PassOn() {
@@ -101,7 +110,7 @@ Output::Block Output::NextBlock() {
 }
 
 void Output::WriteHere() {
-    Doing(kCannotWrite, path_, [&] { sink_->Write({filling_.bytes.get(), kBlockSize}); });
+    Doing(action_, path_, [&] { sink_->Write({filling_.bytes.get(), kBlockSize}); });
     filling_.size -= kBlockSize;
     std::memmove(filling_.bytes.get(), filling_.bytes.get() + kBlockSize, filling_.size);
 }
@@ -126,7 +135,7 @@ void Output::Drain() {
 }
 
 void Output::ThrowWriterFailure() {
-    if (failure_) Doing(kCannotWrite, path_, [&] { std::rethrow_exception(failure_); });
+    if (failure_) Doing(action_, path_, [&] { std::rethrow_exception(failure_); });
 }
 
 void Output::WriteBlocks() {

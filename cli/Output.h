@@ -1,6 +1,6 @@
-// Where lumarind-cli's text goes. The output is opened at the first write,
-// so that a failure before it leaves the file (or device) untouched, and
-// put in place only by Commit.
+// Where lumarind-cli's text goes. The output is opened when first asked what
+// it is or written, and put in place only by Commit: a failure before that
+// leaves the file untouched.
 //
 // Writing to a file is mostly the kernel copying the text into its cache,
 // and that copy is longer than reading and encoding the input together. So
@@ -17,6 +17,7 @@
 #include <exception>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -31,13 +32,17 @@ public:
     // The room Space gives.
     static constexpr std::size_t kMostAtOnce = std::size_t{256} << 10;
 
-    Output(CliPlatform& platform, std::wstring path);
+    // To the clipboard instead of the path, when told so.
+    Output(CliPlatform& platform, std::wstring path, bool toClipboard = false);
     // Drops whatever was not committed.
     ~Output();
     Output(const Output&) = delete;
     Output& operator=(const Output&) = delete;
 
     // Each throws Failure.
+    // The regular file this output writes over, if any, as the system found
+    // it when opening the output.
+    std::optional<FileIdentity> WrittenFile();
     void Write(std::string_view bytes);
     // Room for kMostAtOnce bytes after the text so far, to be filled and
     // then counted in by Add.
@@ -71,6 +76,8 @@ private:
 
     CliPlatform& platform_;
     std::wstring path_;
+    bool toClipboard_;
+    const char* action_;
     std::unique_ptr<ByteSink> sink_;
     Block filling_;
     std::size_t blocks_ = 0;

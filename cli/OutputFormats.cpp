@@ -136,8 +136,14 @@ Snippet SnippetAround(Format format, std::string_view header, std::wstring_view 
 }
 
 std::string_view DataUrlInSnippet(std::string_view text) {
-    for (const std::string_view opening : {"url(\""sv, "<img src=\""sv, "<a href=\""sv}) {
-        if (text.substr(0, opening.size()) == opening) return Until(text, opening.size(), '"');
+    constexpr std::string_view kCss = "url(\""sv;
+    if (text.substr(0, kCss.size()) == kCss) return Until(text, kCss.size(), '"');
+    // An HTML attribute knows no backslash escapes, and its URL may hold '\'.
+    for (const std::string_view opening : {"<img src=\""sv, "<a href=\""sv}) {
+        if (text.substr(0, opening.size()) == opening) {
+            const std::size_t end = text.find('"', opening.size());
+            return end == std::string_view::npos ? text : text.substr(opening.size(), end - opening.size());
+        }
     }
     if (text.substr(0, 2) == "!["sv || text.substr(0, 1) == "["sv) {
         // The name's own brackets are escaped with '\'.

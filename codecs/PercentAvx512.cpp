@@ -52,9 +52,10 @@ LUMARIND_AVX512_VBMI2 inline __m512i SpreadTriplets(__m512i index, __m512i chara
 // Each store writes 64 characters, of which the sixteen bytes give at
 // least 16; the 48 more are overwritten by the output of the 48 bytes
 // that still follow.
-LUMARIND_AVX512_VBMI2 char* Encode(const unsigned char*& in, const unsigned char* end, char* out) {
-    const __m512i lowTable = Broadcast16(detail::kNibbles.low);
-    const __m512i highTable = Broadcast16(detail::kNibbles.high);
+LUMARIND_AVX512_VBMI2 char* Encode(const detail::NibbleTables& keptTables, const unsigned char*& in,
+                                   const unsigned char* end, char* out) {
+    const __m512i lowTable = Broadcast16(keptTables.low);
+    const __m512i highTable = Broadcast16(keptTables.high);
     const __m512i hexDigits = Broadcast16(detail::kHexDigits);
     const __m512i triplets = _mm512_loadu_si512(kTriplets.index);
     const __m512i nibble = _mm512_set1_epi8(0x0F);
@@ -81,7 +82,7 @@ LUMARIND_AVX512_VBMI2 char* Encode(const unsigned char*& in, const unsigned char
         _mm512_storeu_si512(out, _mm512_maskz_compress_epi8(spreadTaken, spread));
         out += __builtin_popcountll(spreadTaken);
     }
-    return detail::EncodeSsse3(in, end, out);
+    return detail::EncodeSsse3(keptTables, in, end, out);
 }
 
 }  // namespace

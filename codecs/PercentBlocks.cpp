@@ -64,9 +64,10 @@ bool Ssse3Available() { return ThisCpu().ssse3; }
 
 namespace detail {
 
-__attribute__((target("ssse3"))) std::size_t CountEncodedSsse3(const unsigned char* in, std::size_t count) {
-    const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(detail::kNibbles.low));
-    const __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(detail::kNibbles.high));
+__attribute__((target("ssse3"))) std::size_t CountEncodedSsse3(const NibbleTables& keptTables, const unsigned char* in,
+                                                               std::size_t count) {
+    const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(keptTables.low));
+    const __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(keptTables.high));
     std::size_t encoded = 0;
     for (std::size_t at = 0; at + 16 <= count; at += 16) {
         const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + at));
@@ -76,9 +77,10 @@ __attribute__((target("ssse3"))) std::size_t CountEncodedSsse3(const unsigned ch
     return encoded;
 }
 
-__attribute__((target("ssse3"))) char* EncodeSsse3(const unsigned char*& in, const unsigned char* end, char* out) {
-    const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(detail::kNibbles.low));
-    const __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(detail::kNibbles.high));
+__attribute__((target("ssse3"))) char* EncodeSsse3(const NibbleTables& keptTables, const unsigned char*& in,
+                                                   const unsigned char* end, char* out) {
+    const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(keptTables.low));
+    const __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(keptTables.high));
     const __m128i hexDigits = _mm_loadu_si128(reinterpret_cast<const __m128i*>(detail::kHexDigits));
     // Each half stores 32 characters and keeps at least 8; the 24 more are
     // overwritten by the output of the 24 bytes that still follow.
@@ -104,16 +106,5 @@ __attribute__((target("ssse3"))) char* EncodeSsse3(const unsigned char*& in, con
 }  // namespace detail
 
 const Kernel kSsse3Kernel{"SSSE3", Ssse3Available, detail::CountEncodedSsse3, detail::EncodeSsse3};
-
-const Kernel* BestKernel() {
-    static const Kernel* const best = [] {
-        const Kernel* found = nullptr;
-        for (const Kernel* kernel : kKernels) {
-            if (kernel->available()) found = kernel;
-        }
-        return found;
-    }();
-    return best;
-}
 
 }  // namespace lumarind::percent

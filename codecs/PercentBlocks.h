@@ -9,14 +9,31 @@
 #include <cstdint>
 #include <string_view>
 
+#include "codecs/PercentEncoding.h"
+
 namespace lumarind::percent {
 
-// Letters, digits and the punctuation that means nothing special in a data
-// URL's body nor in the snippets around it.
-constexpr bool IsKept(unsigned char byte) {
-    constexpr std::string_view kKeptPunctuation = "-._~!$*+,=:@/?";
-    return (byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z') || (byte >= '0' && byte <= '9') ||
-           kKeptPunctuation.find(static_cast<char>(byte)) != std::string_view::npos;
+// Whether a byte stands as itself in the place's percent form (see
+// PercentPlace).
+constexpr bool IsKept(PercentPlace place, unsigned char byte) {
+    if (byte < 0x20 || byte >= 0x7F || byte == '%' || byte == '#' || byte == ';') return false;
+    const char c = static_cast<char>(byte);
+    const bool alphanumeric = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
+    switch (place) {
+    case PercentPlace::kBareUrl:
+        return alphanumeric || std::string_view("-._~!$&'()*+,=:@/?").find(c) != std::string_view::npos;
+    case PercentPlace::kCssString:
+        return c != '"' && c != '\\';
+    case PercentPlace::kHtmlAttribute:
+        return c != '"' && c != '&';
+    case PercentPlace::kMarkdown:
+        return c != ' ' && c != '\\' && c != '&' && c != '(' && c != ')';
+    }
+    return false;
+}
+
+namespace detail {
+struct NibbleTables;
 }
 
 struct Kernel {
@@ -24,11 +41,11 @@ struct Kernel {
     // True when this processor and its system can run it.
     bool (*available)();
     // How many bytes are not kept among the first count / 16 * 16.
-    std::size_t (*countEncoded)(const unsigned char* in, std::size_t count);
+    std::size_t (*countEncoded)(const detail::NibbleTables& kept, const unsigned char* in, std::size_t count);
     // Encodes from in while enough bytes remain that no store passes the end
     // of the whole output; moves in past what it encoded and returns the
     // output's new end.
-    char* (*encode)(const unsigned char*& in, const unsigned char* end, char* out);
+    char* (*encode)(const detail::NibbleTables& kept, const unsigned char*& in, const unsigned char* end, char* out);
 };
 
 extern const Kernel kSsse3Kernel;
@@ -49,10 +66,10 @@ struct NibbleTables {
     std::uint8_t high[16];
 };
 
-constexpr NibbleTables MakeNibbleTables() {
+constexpr NibbleTables MakeNibbleTables(PercentPlace place) {
     NibbleTables tables{};
     for (int byte = 0; byte < 128; ++byte) {
-        if (IsKept(static_cast<unsigned char>(byte))) {
+        if (IsKept(place, static_cast<unsigned char>(byte))) {
             tables.low[byte & 15] |= static_cast<std::uint8_t>(1 << (byte >> 4));
         }
     }
@@ -60,13 +77,17 @@ constexpr NibbleTables MakeNibbleTables() {
     return tables;
 }
 
-inline constexpr NibbleTables kNibbles = MakeNibbleTables();
+inline constexpr NibbleTables kNibbles[kPercentPlaces] = {
+    MakeNibbleTables(PercentPlace::kBareUrl), MakeNibbleTables(PercentPlace::kCssString),
+    MakeNibbleTables(PercentPlace::kHtmlAttribute), MakeNibbleTables(PercentPlace::kMarkdown)};
 
 inline constexpr char kHexDigits[] = "0123456789ABCDEF";
 
 // The SSSE3 loop, which the wider kernel also ends with.
-char* EncodeSsse3(const unsigned char*& in, const unsigned char* end, char* out);
-std::size_t CountEncodedSsse3(const unsigned char* in, std::size_t count);
+char* EncodeSsse3(const NibbleTables& kept, const unsigned char*& in, const unsigned char* end, char* out);
+std::size_t CountEncodedSsse3(const NibbleTables& kept, const unsigned char* in, std::size_t count);
 }  // namespace detail
+
+inline const detail::NibbleTables& NibblesFor(PercentPlace place) { return detail::kNibbles[static_cast<int>(place)]; }
 
 }  // namespace lumarind::percent

@@ -19,17 +19,22 @@ struct Form {
     std::uint8_t length;
 };
 
-constexpr std::array<Form, 256> Forms() {
-    std::array<Form, 256> forms{};
+using Forms = std::array<Form, 256>;
+
+constexpr Forms MakeForms(PercentPlace place) {
+    Forms forms{};
     for (int byte = 0; byte < 256; ++byte) {
         const char c = static_cast<char>(byte);
-        if (percent::IsKept(static_cast<unsigned char>(byte))) forms[byte] = Form{{c, 0, 0, 0}, 1};
+        if (percent::IsKept(place, static_cast<unsigned char>(byte))) forms[byte] = Form{{c, 0, 0, 0}, 1};
         else forms[byte] = Form{{'%', kHexDigits[byte >> 4], kHexDigits[byte & 15], 0}, 3};
     }
     return forms;
 }
 
-constexpr std::array<Form, 256> kForms = Forms();
+constexpr Forms kForms[kPercentPlaces] = {MakeForms(PercentPlace::kBareUrl), MakeForms(PercentPlace::kCssString),
+                                          MakeForms(PercentPlace::kHtmlAttribute), MakeForms(PercentPlace::kMarkdown)};
+
+const Forms& FormsFor(PercentPlace place) { return kForms[static_cast<int>(place)]; }
 
 int HexValue(char c) {
     if (c >= '0' && c <= '9') return c - '0';
@@ -38,17 +43,17 @@ int HexValue(char c) {
     return -1;
 }
 
-char* EncodeRest(const unsigned char* in, const unsigned char* end, char* out) {
+char* EncodeRest(const Forms& forms, const unsigned char* in, const unsigned char* end, char* out) {
     // Four characters are stored for each byte and one or three kept; the
     // three bytes after it write at least three more, so no store passes
     // the end of the output before the last three.
     for (; end - in > 3; ++in) {
-        const Form& form = kForms[*in];
+        const Form& form = forms[*in];
         std::memcpy(out, form.text, 4);
         out += form.length;
     }
     for (; in != end; ++in) {
-        const Form& form = kForms[*in];
+        const Form& form = forms[*in];
         std::memcpy(out, form.text, form.length);
         out += form.length;
     }
@@ -57,40 +62,48 @@ char* EncodeRest(const unsigned char* in, const unsigned char* end, char* out) {
 
 }  // namespace
 
-bool IsKeptInPercentForm(unsigned char byte) { return kForms[byte].length == 1; }
+bool IsKeptInPercentForm(PercentPlace place, unsigned char byte) { return FormsFor(place)[byte].length == 1; }
 
-std::size_t PercentEncodedLength(std::string_view bytes) {
+std::size_t PercentEncodedLength(PercentPlace place, std::string_view bytes) {
     std::size_t length = bytes.size();
     if (const percent::Kernel* kernel = percent::BestKernel()) {
         const std::size_t blocks = bytes.size() / 16 * 16;
-        length += 2 * kernel->countEncoded(reinterpret_cast<const unsigned char*>(bytes.data()), blocks);
+        length += 2 * kernel->countEncoded(percent::NibblesFor(place),
+                                           reinterpret_cast<const unsigned char*>(bytes.data()), blocks);
         bytes.remove_prefix(blocks);
     }
-    for (const char c : bytes) length += kForms[static_cast<unsigned char>(c)].length - 1;
+    const Forms& forms = FormsFor(place);
+    for (const char c : bytes) length += forms[static_cast<unsigned char>(c)].length - 1;
     return length;
 }
 
-std::size_t PercentEncodedLengthPortable(std::string_view bytes) {
+std::size_t PercentEncodedLengthPortable(PercentPlace place, std::string_view bytes) {
+    const Forms& forms = FormsFor(place);
     std::size_t length = 0;
-    for (const char c : bytes) length += kForms[static_cast<unsigned char>(c)].length;
+    for (const char c : bytes) length += forms[static_cast<unsigned char>(c)].length;
     return length;
 }
 
-char* PercentEncode(std::string_view bytes, char* out) {
+char* PercentEncode(PercentPlace place, std::string_view bytes, char* out) {
     const percent::Kernel* kernel = percent::BestKernel();
-    return kernel ? PercentEncode(*kernel, bytes, out) : PercentEncodePortable(bytes, out);
+    return kernel ? PercentEncode(*kernel, place, bytes, out) : PercentEncodePortable(place, bytes, out);
 }
 
-char* PercentEncode(const percent::Kernel& kernel, std::string_view bytes, char* out) {
+char* PercentEncode(const percent::Kernel& kernel, PercentPlace place, std::string_view bytes, char* out) {
     const auto* in = reinterpret_cast<const unsigned char*>(bytes.data());
     const auto* end = in + bytes.size();
-    out = kernel.encode(in, end, out);
-    return EncodeRest(in, end, out);
+    out = kernel.encode(percent::NibblesFor(place), in, end, out);
+    return EncodeRest(FormsFor(place), in, end, out);
 }
 
-char* PercentEncodePortable(std::string_view bytes, char* out) {
+char* PercentEncodePortable(PercentPlace place, std::string_view bytes, char* out) {
     const auto* in = reinterpret_cast<const unsigned char*>(bytes.data());
-    return EncodeRest(in, in + bytes.size(), out);
+    return EncodeRest(FormsFor(place), in, in + bytes.size(), out);
+}
+
+std::size_t PercentTrailingSpaces(std::size_t before, std::string_view next) {
+    const std::size_t last = next.find_last_not_of(' ');
+    return last == std::string_view::npos ? before + next.size() : next.size() - last - 1;
 }
 
 std::string PercentDecode(std::string_view body) {

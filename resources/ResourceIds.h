@@ -12,3 +12,6 @@
 #define IDC_ABOUT_TRADEMARKS 1006
 #define IDC_ABOUT_DEDICATION 1007
 #define IDC_ABOUT_EXTRA 1008
+
+// The Explorer command's name, which its MUIVerb names as "@Lumarind.exe,-NNN".
+#define IDS_EXPLORER_COPY_VERB 101

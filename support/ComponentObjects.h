@@ -12,6 +12,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "support/DocumentText.h"
 #include "support/Error.h"
@@ -91,9 +92,11 @@ public:
         return std::make_unique<FileContentInMemory>(
             ReadFile(path, true, 1, 0, 0, scratch1, scratch2, scratch3, scratch4));
     }
-    // WriteFile for a text in either form; this default widens it whole. Long
-    // work reports to progress and stops, leaving the file as it was, when
-    // progress is cancelled.
+    // Afterwards the file holds exactly these bytes, or, when the call
+    // throws, whatever it held before. Long work reports to progress and
+    // stops, leaving the file as it was, when progress is cancelled.
+    virtual void WriteBytes(const std::wstring& path, std::string_view bytes, WorkProgress* progress = nullptr) = 0;
+    // WriteFile for a text in either form; this default widens it whole.
     virtual void WriteText(const std::wstring& path, TextView text, TextForm form,
                            WorkProgress* progress = nullptr) {
         if (progress != nullptr) progress->ThrowIfCancelled();
@@ -110,6 +113,17 @@ public:
     virtual int ShowError(const Error& error, int style, int, const std::wstring& message, bool) = 0;
 };
 
+// What a paste takes from the clipboard: the first of these that it offers.
+struct ClipboardContent {
+    enum class Kind { kNothing, kFiles, kImage, kText };
+    Kind kind = Kind::kNothing;
+    // Copied files, full paths in their order.
+    std::vector<std::wstring> files;
+    // An image as PNG: the bytes offered as such, or a bitmap encoded without loss.
+    std::string png;
+    std::wstring text;
+};
+
 class ClipboardText {
 public:
     virtual ~ClipboardText() = default;
@@ -123,6 +137,9 @@ public:
     // the program is about to end; throws when it cannot be (the clipboard
     // held by another program for seconds, or too little memory for it).
     virtual void KeepPromiseNow() {}
+    // Throws when the clipboard cannot be read, another program holding it
+    // for longer than a moment.
+    virtual ClipboardContent GetContent(std::int32_t& scratch) = 0;
 };
 
 class RegistryReader {

@@ -2,7 +2,9 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "app/ExplorerCopy.h"
 #include "app/MainForm.h"
+#include "app/win32/ExplorerDropServer.h"
 #include "app/win32/MainWindow.h"
 #include "app/win32/UntrappedError.h"
 #include "support/win32/Win32Components.h"
@@ -28,6 +30,16 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     using namespace lumarind;
     try {
         win32::Win32Components components;
+        // Explorer's "copy as data URL": no window, and nothing else of a start.
+        CommandLineArgs& arguments = components.appServices().CommandLine();
+        if (arguments.Count() != 0 && arguments.Item(0) == kCopySwitch) {
+            std::vector<std::wstring> paths;
+            for (int i = 1; i < arguments.Count(); ++i) paths.push_back(arguments.Item(i));
+            return CopyFilesAsDataUrls(paths, components) ? 0 : 1;
+        }
+        if (arguments.Count() == 1 && win32::IsEmbeddingSwitch(arguments.Item(0))) {
+            return win32::ServeExplorerDrop(components);
+        }
         tsRegisterAppPath();
         INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};
         InitCommonControlsEx(&controls);

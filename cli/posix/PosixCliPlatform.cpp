@@ -4,9 +4,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "cli/posix/ClipboardTool.h"
 #include "cli/posix/Descriptor.h"
 #include "cli/posix/ErrnoError.h"
 #include "cli/posix/FileNameBytes.h"
+#include "cli/posix/FileStatus.h"
 #include "cli/posix/MimeTypesReader.h"
 #include "cli/posix/PosixOutputFile.h"
 #include "cli/posix/WriteAll.h"
@@ -38,6 +40,11 @@ class StandardOutputSink : public ByteSink {
 public:
     void Write(std::string_view bytes) override { WriteAll(STDOUT_FILENO, bytes); }
     void Commit() override {}
+    std::optional<FileIdentity> WrittenFile() const override {
+        struct stat status {};
+        if (::fstat(STDOUT_FILENO, &status) != 0) return std::nullopt;
+        return RegularFileIdentity(status);
+    }
 };
 
 }  // namespace
@@ -58,17 +65,18 @@ std::unique_ptr<ByteSink> PosixCliPlatform::OpenOutput(const std::wstring& path)
     return OpenOutputFile(FileNameToBytes(path));
 }
 
+std::unique_ptr<ByteSink> PosixCliPlatform::OpenClipboard() { return OpenClipboardTool(); }
+
 std::unique_ptr<RegistryReader> PosixCliPlatform::NewRegistryReader() { return std::make_unique<MimeTypesReader>(); }
 
 // Only '/' separates folders here; a backslash is part of a name.
 std::wstring PosixCliPlatform::FileName(const std::wstring& path) const { return path.substr(path.rfind(L'/') + 1); }
 
-bool PosixCliPlatform::IsSameFile(const std::wstring& input, const std::wstring& output) {
-    struct stat in {}, out {};
-    const int inputFound = input.empty() ? ::fstat(STDIN_FILENO, &in) : ::stat(FileNameToBytes(input).c_str(), &in);
-    if (inputFound != 0 || ::stat(FileNameToBytes(output).c_str(), &out) != 0) return false;
-    // Only a regular file can be lost this way; /dev/null may well be both.
-    return S_ISREG(in.st_mode) && in.st_dev == out.st_dev && in.st_ino == out.st_ino;
+std::optional<FileIdentity> PosixCliPlatform::InputFile(const std::wstring& input) {
+    struct stat status {};
+    const int found = input.empty() ? ::fstat(STDIN_FILENO, &status) : ::stat(FileNameToBytes(input).c_str(), &status);
+    if (found != 0) return std::nullopt;
+    return RegularFileIdentity(status);
 }
 
 void PosixCliPlatform::WriteError(std::string_view text) {

@@ -1,18 +1,21 @@
 #include "cli/posix/PosixOutputFile.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
-#include <cstdlib>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "cli/posix/DeferredSignals.h"
+#include "cli/posix/FileStatus.h"
+#include "cli/posix/InPlaceSink.h"
 #include "cli/posix/PosixOutputTarget.h"
+#include "cli/posix/TemporaryNames.h"
 #include "cli/posix/WriteAll.h"
 
 namespace lumarind::cli {
@@ -20,58 +23,60 @@ namespace {
 
 // A name that is taken is skipped; this many taken in a row is no accident.
 constexpr int kTemporaryNameAttempts = 32;
-constexpr std::size_t kCopyChunk = 1u << 20;
 constexpr char kCapabilities[] = "security.capability";
 
 class StreamSink : public ByteSink {
 public:
-    explicit StreamSink(Descriptor fd) : fd_(std::move(fd)) {}
+    StreamSink(Descriptor fd, const struct stat& status) : fd_(std::move(fd)), status_(status) {}
     void Write(std::string_view bytes) override { WriteAll(fd_.get(), bytes); }
     void Commit() override { fd_.Close(); }
+    std::optional<FileIdentity> WrittenFile() const override { return RegularFileIdentity(status_); }
 
 private:
     Descriptor fd_;
+    struct stat status_;
 };
-
-mode_t DefaultMode() {
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    return 0666 & ~mask;
-}
-
-std::string TemporaryName() {
-    char name[32];
-    std::snprintf(name, sizeof name, ".lumarind-cli-%08x", static_cast<unsigned>(::arc4random()));
-    return name;
-}
 
 // The new content until it is whole: a file with no name in the folder, so
 // that a run killed half-way leaves nothing behind. Where the file system
 // has no such files, it is a new hidden file instead. Nothing when the
-// folder takes no new files from this user.
-std::optional<Descriptor> CreateTemporary(int folder, std::string& name, int& refusal) {
-    int fd = ::openat(folder, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+// folder takes no new files from this user. Locked while this process
+// lives (see TemporaryNames.h).
+std::optional<Descriptor> CreateTemporary(int folder, const std::string& target, mode_t mode, std::string& name,
+                                          int& refusal) {
+    int fd = ::openat(folder, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
     for (int attempt = 0; fd < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EEXIST); ++attempt) {
         if (attempt == kTemporaryNameAttempts) ThrowErrno(EEXIST);
-        name = TemporaryName();
-        fd = ::openat(folder, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        name = TemporaryName(target);
+        fd = ::openat(folder, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
     }
-    if (fd >= 0) return Descriptor(fd);
+    if (fd >= 0) {
+        Descriptor temporary(fd);
+        ::flock(fd, LOCK_EX | LOCK_NB);
+        return temporary;
+    }
     if (errno != EACCES && errno != EPERM && errno != EROFS) ThrowErrno(errno);
     refusal = errno;
     return std::nullopt;
 }
 
-// A name in the folder for the unnamed file, which only then can be renamed
-// over the target: linking never replaces a name, renaming does.
-std::string NameOf(int fd, int folder) {
+// Gives the unnamed file a name in the folder; false when that name is
+// taken. Linking never replaces a name.
+bool LinkAs(int fd, int folder, const std::string& name) {
     const std::string self = "/proc/self/fd/" + std::to_string(fd);
+    if (::linkat(AT_FDCWD, self.c_str(), folder, name.c_str(), AT_SYMLINK_FOLLOW) == 0) return true;
+    // Without /proc, only a process that may read any folder can link it.
+    if (errno == ENOENT && ::linkat(fd, "", folder, name.c_str(), AT_EMPTY_PATH) == 0) return true;
+    if (errno != EEXIST) ThrowErrno(errno);
+    return false;
+}
+
+// A temporary name in the folder for the unnamed file, which only then can
+// be renamed over the target.
+std::string NameOf(int fd, int folder, const std::string& target) {
     for (int attempt = 0; attempt < kTemporaryNameAttempts; ++attempt) {
-        std::string name = TemporaryName();
-        if (::linkat(AT_FDCWD, self.c_str(), folder, name.c_str(), AT_SYMLINK_FOLLOW) == 0) return name;
-        // Without /proc, only a process that may read any folder can link it.
-        if (errno == ENOENT && ::linkat(fd, "", folder, name.c_str(), AT_EMPTY_PATH) == 0) return name;
-        if (errno != EEXIST) ThrowErrno(errno);
+        std::string name = TemporaryName(target);
+        if (LinkAs(fd, folder, name)) return name;
     }
     ThrowErrno(EEXIST);
 }
@@ -135,9 +140,11 @@ bool CarryOver(int fd, int old, const struct stat& status) {
 
 class ReplacingSink : public ByteSink {
 public:
-    ReplacingSink(Descriptor folder, std::string target, Descriptor temporary, std::string temporaryName)
+    ReplacingSink(Descriptor folder, std::string target, std::optional<struct stat> replaced, Descriptor temporary,
+                  std::string temporaryName)
         : folder_(std::move(folder)),
           target_(std::move(target)),
+          replaced_(replaced),
           fd_(std::move(temporary)),
           temporary_(std::move(temporaryName)) {}
     ReplacingSink(const ReplacingSink&) = delete;
@@ -148,13 +155,29 @@ public:
     void Write(std::string_view bytes) override { WriteAll(fd_.get(), bytes); }
     void Commit() override {
         if (::fsync(fd_.get()) != 0) ThrowErrno(errno);
-        if (temporary_.empty()) temporary_ = NameOf(fd_.get(), folder_.get());
+        {
+            // A name given must not outlive the run: from here to the rename
+            // Ctrl-C waits.
+            const DeferredSignals deferred;
+            // A new file takes its name at once, where nothing has taken it
+            // meanwhile: no name of ours is ever left, and an append-only
+            // folder, where nothing is renamed, takes it too.
+            if (replaced_ || !temporary_.empty() || !LinkAs(fd_.get(), folder_.get(), target_)) {
+                if (temporary_.empty()) temporary_ = NameOf(fd_.get(), folder_.get(), target_);
+                // renameat replaces whatever the name is now and never
+                // writes through it, even if it became a link meanwhile.
+                if (::renameat(folder_.get(), temporary_.c_str(), folder_.get(), target_.c_str()) != 0) {
+                    ThrowErrno(errno);
+                }
+            }
+            committed_ = true;
+        }
         fd_.Close();
-        // renameat replaces whatever the name is now and never writes
-        // through it, even if it became a link meanwhile.
-        if (::renameat(folder_.get(), temporary_.c_str(), folder_.get(), target_.c_str()) != 0) ThrowErrno(errno);
-        committed_ = true;
         SyncFolder();
+        RemoveLeftovers(folder_.get(), target_, replaced_ ? replaced_->st_uid : ::geteuid());
+    }
+    std::optional<FileIdentity> WrittenFile() const override {
+        return replaced_ ? RegularFileIdentity(*replaced_) : std::nullopt;
     }
 
 private:
@@ -170,75 +193,53 @@ private:
 
     Descriptor folder_;
     std::string target_;
+    std::optional<struct stat> replaced_;
     Descriptor fd_;
     std::string temporary_;
     bool committed_ = false;
 };
 
-// A file only this process can see, for the new content until it is whole.
-Descriptor UnnamedFile() {
-    const char* folder = std::getenv("TMPDIR");
-    std::string pattern = std::string(folder != nullptr && *folder != '\0' ? folder : "/tmp") + "/lumarind-cli-XXXXXX";
-    Descriptor fd = Opened(::mkostemp(pattern.data(), O_CLOEXEC));
-    ::unlink(pattern.c_str());
-    return fd;
+// Whether the name can be given to another file: not where the folder is
+// append-only or immutable, nor where the file is mounted over the name (as
+// containers mount single files).
+bool CanRename(int folder, int file) {
+    const auto attributes = [](int fd) {
+        struct statx status {};
+        return ::statx(fd, "", AT_EMPTY_PATH, 0, &status) == 0 ? status.stx_attributes & status.stx_attributes_mask : 0;
+    };
+    return (attributes(folder) & (STATX_ATTR_APPEND | STATX_ATTR_IMMUTABLE)) == 0 &&
+           (file < 0 || (attributes(file) & STATX_ATTR_MOUNT_ROOT) == 0);
 }
-
-class InPlaceSink : public ByteSink {
-public:
-    explicit InPlaceSink(Descriptor file) : file_(std::move(file)), staged_(UnnamedFile()) {}
-    void Write(std::string_view bytes) override {
-        WriteAll(staged_.get(), bytes);
-        length_ += static_cast<off_t>(bytes.size());
-    }
-    void Commit() override {
-        Reserve();
-        std::string chunk(kCopyChunk, '\0');
-        for (off_t at = 0; at < length_;) {
-            const ssize_t read = ::pread(staged_.get(), chunk.data(), chunk.size(), at);
-            if (read < 0 && errno == EINTR) continue;
-            if (read <= 0) ThrowErrno(read < 0 ? errno : EIO);
-            WriteAllAt(file_.get(), std::string_view(chunk.data(), static_cast<std::size_t>(read)), at);
-            at += read;
-        }
-        if (::ftruncate(file_.get(), length_) != 0 || ::fsync(file_.get()) != 0) ThrowErrno(errno);
-        file_.Close();
-    }
-
-private:
-    // The blocks the new content needs, taken before a byte of the old is
-    // overwritten; a file system that cannot reserve ahead is written as is.
-    void Reserve() const {
-        if (length_ == 0 || ::fallocate(file_.get(), FALLOC_FL_KEEP_SIZE, 0, length_) == 0) return;
-        if (errno != EOPNOTSUPP && errno != ENOSYS) ThrowErrno(errno);
-    }
-
-    Descriptor file_;
-    Descriptor staged_;
-    off_t length_ = 0;
-};
 
 }  // namespace
 
 std::unique_ptr<ByteSink> OpenOutputFile(const std::string& path) {
     OutputTarget target = FindOutputTarget(path);
-    if (target.kind == OutputTarget::Kind::kStream) return std::make_unique<StreamSink>(std::move(target.file));
+    if (target.kind == OutputTarget::Kind::kStream) {
+        return std::make_unique<StreamSink>(std::move(target.file), target.status);
+    }
     const bool existing = target.kind == OutputTarget::Kind::kFile;
     int refusal = EACCES;
-    if (target.folder && (!existing || target.status.st_nlink == 1)) {
+    if (target.folder && (!existing || (target.status.st_nlink == 1 && CanRename(target.folder.get(), target.file.get())))) {
+        // A new file is made as any program makes one, with the folder's
+        // default access list where it has one and the umask where not; a
+        // replacement is this user's alone until it has the old file's.
+        const mode_t mode = existing ? 0600 : 0666;
         std::string temporaryName;
-        if (std::optional<Descriptor> temporary = CreateTemporary(target.folder.get(), temporaryName, refusal)) {
-            const bool carried =
-                existing ? CarryOver(temporary->get(), target.file.get(), target.status) : ::fchmod(temporary->get(), DefaultMode()) == 0;
-            if (carried) {
-                return std::make_unique<ReplacingSink>(std::move(target.folder), std::move(target.name),
+        if (std::optional<Descriptor> temporary =
+                CreateTemporary(target.folder.get(), target.name, mode, temporaryName, refusal)) {
+            if (!existing || CarryOver(temporary->get(), target.file.get(), target.status)) {
+                std::optional<struct stat> replaced;
+                if (existing) replaced = target.status;
+                return std::make_unique<ReplacingSink>(std::move(target.folder), std::move(target.name), replaced,
                                                        std::move(*temporary), std::move(temporaryName));
             }
             if (!temporaryName.empty()) ::unlinkat(target.folder.get(), temporaryName.c_str(), 0);
         }
     }
     if (!existing) ThrowErrno(refusal);
-    return std::make_unique<InPlaceSink>(std::move(target.file));
+    const int folder = target.folder.get();
+    return std::make_unique<InPlaceSink>(std::move(target.file), target.status, folder);
 }
 
 }  // namespace lumarind::cli

@@ -5,14 +5,13 @@
 // extended attributes a new file can be given, is replaced only once
 // complete: the bytes go to an unnamed file in its folder, which is flushed,
 // named and at once renamed over it, so that a run stopped half-way leaves
-// nothing behind.
+// nothing behind. A new file is made as the folder makes any (its default
+// access list, or the umask) and takes its name without a temporary one.
 //
 // A regular file that cannot be replaced that way without changing what it
 // is (another user's file, a file with several names, a file in a folder
-// this user may not write) is written in place: the new content is first
-// kept whole in an unnamed file, then the space it needs is reserved, so that
-// a full disk fails before the old content is touched, and only then is it
-// copied over the old content, cut to its length and flushed.
+// this user may not write or that is append-only, a file mounted over its
+// name) is written in place, as InPlaceSink.h describes.
 //
 // A stream (pipe, terminal, device, a descriptor of this process) is written
 // where it stands.

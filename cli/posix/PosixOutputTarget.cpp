@@ -11,7 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "cli/QuotedName.h"
 #include "cli/posix/FileNameBytes.h"
+#include "support/portable/Utf8.h"
 
 namespace lumarind::cli {
 namespace {
@@ -63,7 +65,7 @@ void RefusePlanted(int folder, const struct stat& planted, const std::string& sh
     if (!S_ISLNK(planted.st_mode) && !S_ISREG(planted.st_mode) && !S_ISFIFO(planted.st_mode)) return;
     const struct stat status = StatusOf(folder);
     if ((status.st_mode & (S_ISVTX | S_IWOTH)) != (S_ISVTX | S_IWOTH) || status.st_uid == planted.st_uid) return;
-    const std::wstring name = L"'" + FileNameFromBytes(shown) + L"'";
+    const std::wstring name = FromUtf8(QuotedName(FileNameFromBytes(shown)));
     throw Error(EACCES, (S_ISLNK(planted.st_mode) ? L"the link " : L"") + name + kPlantedByAnother +
                             (S_ISLNK(planted.st_mode) ? L", and is not followed" : L", and is not written"));
 }
@@ -90,6 +92,8 @@ bool IsOwnDescriptorFolder(int folder) {
 // so that the output goes where that descriptor stands and appends where it
 // appends, as a shell redirection would.
 OutputTarget OwnDescriptor(const std::string& name) {
+    // "/dev/fd/" names the list itself.
+    if (name == ".") ThrowErrno(EISDIR);
     if (name.empty() || name.find_first_not_of("0123456789") != std::string::npos || name.size() > 9) {
         ThrowErrno(ENOENT);
     }

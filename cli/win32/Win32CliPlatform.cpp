@@ -3,12 +3,14 @@
 #include <windows.h>
 
 #include <optional>
+#include <cstdint>
 #include <string>
-#include <tuple>
 
 #include "cli/win32/ConsoleText.h"
 #include "support/SupportFunctions.h"
+#include "support/portable/Utf8.h"
 #include "support/win32/AtomicFileWriter.h"
+#include "support/win32/ClipboardTextWin32.h"
 #include "support/win32/LongPath.h"
 #include "support/win32/RegistryWin32.h"
 #include "support/win32/UniqueHandle.h"
@@ -18,6 +20,65 @@ namespace lumarind::cli {
 namespace {
 
 constexpr DWORD kIoChunk = 64u << 20;
+
+std::optional<FileIdentity> IdentityByName(const std::wstring& path);
+
+// The final path the system resolves an open file to; empty when it will not say.
+std::wstring FinalPathOf(HANDLE handle) {
+    std::wstring path(MAX_PATH, L'\0');
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        const DWORD length = GetFinalPathNameByHandleW(handle, path.data(), static_cast<DWORD>(path.size()),
+                                                       FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+        if (length == 0) return L"";
+        if (length < path.size()) {
+            path.resize(length);
+            return path;
+        }
+        path.resize(length);
+    }
+    return L"";
+}
+
+// The regular file an open handle reads or writes: none for a pipe, a device
+// or a folder. Throws when it is a file on a disk that cannot be told apart
+// from others: under Wine GetFileInformationByHandle fails on a redirected
+// standard handle, which is then found again by its final path. (Wine's
+// FileIdInfo answers there, but with an ID that differs from the same file's
+// opened by name, so it is not asked.)
+std::optional<FileIdentity> IdentityOf(HANDLE handle, bool byFinalPath = true) {
+    if (handle == nullptr || handle == INVALID_HANDLE_VALUE || GetFileType(handle) != FILE_TYPE_DISK) {
+        return std::nullopt;
+    }
+    BY_HANDLE_FILE_INFORMATION information{};
+    if (GetFileInformationByHandle(handle, &information)) {
+        if ((information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return std::nullopt;
+        return FileIdentity{information.dwVolumeSerialNumber,
+                            (std::uint64_t{information.nFileIndexHigh} << 32) | information.nFileIndexLow};
+    }
+    const std::wstring finalPath = byFinalPath ? FinalPathOf(handle) : std::wstring();
+    if (!finalPath.empty()) {
+        if (const std::optional<FileIdentity> identity = IdentityByName(finalPath)) return identity;
+    }
+    throw Error(errors::kInvalidArgument, L"cannot tell whether it is one of the input files");
+}
+
+std::optional<FileIdentity> IdentityByName(const std::wstring& path) {
+    const win32::UniqueFile file(CreateFileW(win32::ExtendedPath(path).c_str(), 0,
+                                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                             OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    return file ? IdentityOf(file.get(), false) : std::nullopt;
+}
+
+// Standard output's file when it can be told; when it cannot (a redirection
+// under Wine), no check is made, as before: refusing would stop every
+// redirected run there.
+std::optional<FileIdentity> StandardOutputIdentity() {
+    try {
+        return IdentityOf(GetStdHandle(STD_OUTPUT_HANDLE));
+    } catch (const Error&) {
+        return std::nullopt;
+    }
+}
 
 class HandleSource : public ByteSource {
 public:
@@ -49,19 +110,47 @@ class StandardOutputSink : public ByteSink {
 public:
     void Write(std::string_view bytes) override { output_.Write(bytes); }
     void Commit() override { output_.Finish(); }
+    std::optional<FileIdentity> WrittenFile() const override { return StandardOutputIdentity(); }
 
 private:
     ConsoleText output_{GetStdHandle(STD_OUTPUT_HANDLE)};
 };
 
+// The text goes on the clipboard as the window's copy puts it there, and
+// only once it is whole.
+class ClipboardSink : public ByteSink {
+public:
+    void Write(std::string_view bytes) override { text_.append(bytes); }
+    void Commit() override {
+        win32::ClipboardTextWin32 clipboard;
+        std::int32_t scratch = 0;
+        if (IsAscii(text_)) {
+            clipboard.SetDocument(TextView(std::string_view(text_)), scratch, TextForm::kAsIs);
+        } else {
+            clipboard.SetText(FromUtf8(text_), scratch);
+        }
+    }
+
+private:
+    static bool IsAscii(std::string_view text) {
+        unsigned char high = 0;
+        for (const char c : text) high |= static_cast<unsigned char>(c);
+        return high < 0x80;
+    }
+
+    std::string text_;
+};
+
 class FileSink : public ByteSink {
 public:
-    explicit FileSink(const std::wstring& path) : writer_(path) {}
+    explicit FileSink(const std::wstring& path) : writer_(path), replaced_(IdentityByName(path)) {}
     void Write(std::string_view bytes) override { writer_.Write(bytes); }
     void Commit() override { writer_.Commit(); }
+    std::optional<FileIdentity> WrittenFile() const override { return replaced_; }
 
 private:
     win32::AtomicFileWriter writer_;
+    std::optional<FileIdentity> replaced_;
 };
 
 // The console itself, named as the output: its text goes through
@@ -86,47 +175,6 @@ bool NamesTheConsole(std::wstring name) {
         if (CompareStringOrdinal(name.c_str(), -1, device, -1, TRUE) == CSTR_EQUAL) return true;
     }
     return false;
-}
-
-// What tells one file from another however it is named: its volume and its
-// index on the volume, or else the final path the system resolves it to.
-// Either may be unknown: under Wine both fail on a redirected standard
-// input. (Wine's FileIdInfo answers there, but with an ID that differs from
-// the same file's opened by name, so it is not asked.)
-struct FileIdentity {
-    std::optional<std::tuple<DWORD, DWORD, DWORD>> index;
-    std::wstring finalPath;
-};
-
-FileIdentity IdentityOf(HANDLE handle) {
-    FileIdentity identity;
-    BY_HANDLE_FILE_INFORMATION information{};
-    if (GetFileInformationByHandle(handle, &information)) {
-        identity.index = std::make_tuple(information.dwVolumeSerialNumber, information.nFileIndexHigh,
-                                         information.nFileIndexLow);
-    }
-    std::wstring path(MAX_PATH, L'\0');
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        const DWORD length = GetFinalPathNameByHandleW(handle, path.data(), static_cast<DWORD>(path.size()),
-                                                       FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
-        if (length == 0) return identity;
-        if (length < path.size()) {
-            path.resize(length);
-            identity.finalPath = path;
-            return identity;
-        }
-        path.resize(length);
-    }
-    return identity;
-}
-
-// True or false only when sure; throws while it cannot tell.
-bool SameFile(const FileIdentity& a, const FileIdentity& b) {
-    if (a.index && b.index) return *a.index == *b.index;
-    if (!a.finalPath.empty() && !b.finalPath.empty()) {
-        return CompareStringOrdinal(a.finalPath.c_str(), -1, b.finalPath.c_str(), -1, TRUE) == CSTR_EQUAL;
-    }
-    throw Error(errors::kInvalidArgument, L"cannot tell whether it is one of the input files");
 }
 
 }  // namespace
@@ -156,36 +204,16 @@ std::unique_ptr<ByteSink> Win32CliPlatform::OpenOutput(const std::wstring& path)
     return std::make_unique<FileSink>(path);
 }
 
+std::unique_ptr<ByteSink> Win32CliPlatform::OpenClipboard() { return std::make_unique<ClipboardSink>(); }
+
 std::unique_ptr<RegistryReader> Win32CliPlatform::NewRegistryReader() {
     return std::make_unique<win32::RegistryReaderWin32>();
 }
 
 std::wstring Win32CliPlatform::FileName(const std::wstring& path) const { return tsGetFileName(path); }
 
-bool Win32CliPlatform::IsSameFile(const std::wstring& input, const std::wstring& output) {
-    const win32::UniqueFile out(CreateFileW(win32::ExtendedPath(output).c_str(), 0,
-                                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                            OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    if (!out) {
-        // Only a name that leads to nothing is sure not to be an input.
-        const DWORD code = GetLastError();
-        if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND) return false;
-        win32::ThrowCode(code);
-    }
-    // A device, a console or a pipe is not a file that -o replaces.
-    if (GetFileType(out.get()) != FILE_TYPE_DISK) return false;
-    HANDLE in = GetStdHandle(STD_INPUT_HANDLE);
-    win32::UniqueFile opened;
-    if (!input.empty()) {
-        opened.reset(CreateFileW(win32::ExtendedPath(input).c_str(), 0,
-                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                 FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-        // An input that cannot be opened is never read, so never replaced.
-        if (!opened) return false;
-        in = opened.get();
-    }
-    if (in == nullptr || in == INVALID_HANDLE_VALUE || GetFileType(in) != FILE_TYPE_DISK) return false;
-    return SameFile(IdentityOf(in), IdentityOf(out.get()));
+std::optional<FileIdentity> Win32CliPlatform::InputFile(const std::wstring& input) {
+    return input.empty() ? IdentityOf(GetStdHandle(STD_INPUT_HANDLE)) : IdentityByName(input);
 }
 
 void Win32CliPlatform::WriteError(std::string_view text) {

@@ -10,9 +10,10 @@ class Win32CliPlatform : public CliPlatform {
 public:
     std::unique_ptr<ByteSource> OpenInput(const std::wstring& path) override;
     std::unique_ptr<ByteSink> OpenOutput(const std::wstring& path) override;
+    std::unique_ptr<ByteSink> OpenClipboard() override;
     std::unique_ptr<RegistryReader> NewRegistryReader() override;
     std::wstring FileName(const std::wstring& path) const override;
-    bool IsSameFile(const std::wstring& input, const std::wstring& output) override;
+    std::optional<FileIdentity> InputFile(const std::wstring& input) override;
     void WriteError(std::string_view text) override;
     void WriteText(std::string_view text) override;
     std::string_view LineBreak() const override;

@@ -135,6 +135,20 @@ void FileAccessWin32::WriteFile(const std::wstring& path, std::wstring_view text
     file.Commit();
 }
 
+void FileAccessWin32::WriteBytes(const std::wstring& path, std::string_view bytes, WorkProgress* progress) {
+    AtomicFileWriter file(path);
+    if (progress != nullptr) progress->SetTotal(bytes.size());
+    while (!bytes.empty()) {
+        if (progress != nullptr) progress->ThrowIfCancelled();
+        const std::string_view piece = bytes.substr(0, kIoChunk);
+        file.Write(piece);
+        bytes.remove_prefix(piece.size());
+        if (progress != nullptr) progress->Advance(piece.size());
+    }
+    if (progress != nullptr) progress->ThrowIfCancelled();
+    file.Commit();
+}
+
 void FileAccessWin32::WriteText(const std::wstring& path, TextView text, TextForm form, WorkProgress* progress) {
     AtomicFileWriter file(path);
     if (progress != nullptr) progress->SetTotal(LengthOf(text, form));

@@ -26,6 +26,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     try {
         const cli::CliOptions options = cli::ParseCliOptions(arguments);
         Require(!options.inputs.empty(), "there is always an input");
+        Require(!options.toClipboard || (options.output.empty() && options.mode != cli::CliOptions::Mode::kDecode),
+                "--copy goes with neither --output nor --decode");
         if (options.mode == cli::CliOptions::Mode::kDecode) {
             Require(options.inputs.size() == 1, "--decode reads one input");
         } else if (options.mode == cli::CliOptions::Mode::kEncode && options.inputs.size() > 1) {

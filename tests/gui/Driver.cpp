@@ -1,5 +1,8 @@
 #include "tests/gui/Driver.h"
 
+#include <shlobj.h>
+
+#include <cstring>
 #include <stdexcept>
 
 #include "app/win32/ControlIds.h"
@@ -109,6 +112,42 @@ void SetClipboard(const std::wstring& text) {
     }
     SetClipboardData(CF_UNICODETEXT, memory);
     CloseClipboard();
+}
+
+void SetClipboardBlocks(const std::vector<std::pair<UINT, std::string>>& blocks) {
+    if (!WaitUntil([] { return OpenClipboard(nullptr) != FALSE; })) throw std::runtime_error("clipboard busy");
+    EmptyClipboard();
+    for (const auto& [format, bytes] : blocks) {
+        HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes.size());
+        {
+            const win32::GlobalLockGuard lock(memory);
+            std::memcpy(lock.data(), bytes.data(), bytes.size());
+        }
+        SetClipboardData(format, memory);
+    }
+    CloseClipboard();
+}
+
+std::string FileListBlock(const std::vector<std::wstring>& paths) {
+    DROPFILES header{};
+    header.pFiles = sizeof header;
+    header.fWide = TRUE;
+    std::string block(reinterpret_cast<const char*>(&header), sizeof header);
+    for (const std::wstring& path : paths) {
+        block.append(reinterpret_cast<const char*>(path.c_str()), (path.size() + 1) * sizeof(wchar_t));
+    }
+    block.append(sizeof(wchar_t), '\0');
+    return block;
+}
+
+ClipboardHolder::ClipboardHolder()
+    : window_(CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr)) {
+    if (!WaitUntil([this] { return OpenClipboard(window_) != FALSE; })) throw std::runtime_error("clipboard busy");
+}
+
+ClipboardHolder::~ClipboardHolder() {
+    CloseClipboard();
+    DestroyWindow(window_);
 }
 
 void PressKey(WORD key, const std::vector<WORD>& modifiers) {

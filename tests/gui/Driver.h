@@ -33,6 +33,22 @@ void ClickAndWait(HWND button);
 
 std::optional<std::wstring> ClipboardText();
 void SetClipboard(const std::wstring& text);
+// Empties the clipboard and puts these blocks on it, each under its format.
+void SetClipboardBlocks(const std::vector<std::pair<UINT, std::string>>& blocks);
+// A CF_HDROP block naming the files, as Explorer's Copy puts one.
+std::string FileListBlock(const std::vector<std::wstring>& paths);
+
+// Holds the clipboard open, with a window of its own, while it lives.
+class ClipboardHolder {
+public:
+    ClipboardHolder();
+    ClipboardHolder(const ClipboardHolder&) = delete;
+    ClipboardHolder& operator=(const ClipboardHolder&) = delete;
+    ~ClipboardHolder();
+
+private:
+    HWND window_;
+};
 
 // Presses and releases a key with the given modifiers (VK_SHIFT, VK_CONTROL,
 // VK_MENU) held.

@@ -36,6 +36,7 @@ zip_runs_where_unpacked() {
 }
 check "zip: one folder Lumarind with the three files" zip_lists_three_files
 check "zip: lumarind-cli.exe runs where unpacked" zip_runs_where_unpacked
+check "zip: registers no Explorer verb" bash -c "! wine reg query 'HKCU\\Software\\Classes\\*\\shell\\Lumarind.CopyAsDataUrl'"
 
 msi_windows=$(winepath -w "$msi")
 windows_path() { wine cmd /c echo "%$1%" 2>/dev/null | tr -d '\r'; }
@@ -96,6 +97,77 @@ check "msi: the entry has name, version, publisher and uninstall" entry_is_compl
 check "msi: the entry has the program's icon" entry_has_icon
 code=$(product_code)
 
+# Explorer's "copy as data URL" on every file: its name is the program's
+# string, its command is run here as Explorer runs it (CreateProcess, no
+# console), by a program that watches for any window it shows.
+readonly kVerbKey='HKCU\Software\Classes\*\shell\Lumarind.CopyAsDataUrl'
+probe="$root/build/windows/bin/paste_probe.exe"
+verb_value() { wine reg query "$kVerbKey$1" "${@:2}" 2>/dev/null | tr -d '\r' | sed -n 's/^ *[^ ]* *REG_SZ *//p'; }
+program_windows=$(winepath -w "$program_dir/Lumarind.exe" 2>/dev/null)
+verb_named_by_program() {
+    local expected
+    expected=$(sed -n 's/^#define LUMARIND_EXPLORER_COPY_VERB "\(.*\)"$/\1/p' "$root/common/UserTexts.h")
+    [ "$(verb_value '' /v MUIVerb)" = "@$program_windows,-101" ] &&
+        [ "$("$here/string-resource.py" "$program_dir/Lumarind.exe" 101)" = "$expected" ]
+}
+check "msi: Explorer's verb \"copy as data URL\" is registered for every file, named by the program" verb_named_by_program
+verb_drops_on_program() {
+    [ "$(verb_value '\DropTarget' /v Clsid)" = '{B82093AB-16BF-4904-A7F7-2452F2798C34}' ] &&
+        [ "$(verb_value '' /v MultiSelectModel)" = Player ] &&
+        [ "$(wine reg query "HKCU\\Software\\Classes\\CLSID\\{B82093AB-16BF-4904-A7F7-2452F2798C34}\\LocalServer32" /ve 2>/dev/null |
+            tr -d '\r' | sed -n 's/^ *[^ ]* *REG_SZ *//p')" = "\"$program_windows\"" ]
+}
+check "msi: the verb takes a whole selection, dropped on the program as its local COM server" verb_drops_on_program
+head -c 1048576 /dev/urandom >"$WINEPREFIX/drive_c/one.bin"
+printf 'GIF89a' >"$WINEPREFIX/drive_c/two.gif"
+printf 'Привет\n' >"$WINEPREFIX/drive_c/три.txt"
+verb_command=$(verb_value '\command' /ve)
+# The verb's command with the files in place of "%1", as one process takes them.
+run_verb() {  # output files...
+    local output=$1 files="" file
+    shift
+    for file in "$@"; do files+="${files:+\" \"}$file"; done
+    wine "$probe" verb before "${verb_command//%1/$files}" "$(winepath -w "$output")"
+}
+verb_leaves_what_cli_prints() {  # files...
+    wine "$program_dir/lumarind-cli.exe" -1 "$@" >"$work/expected.txt" 2>/dev/null &&
+        run_verb "$work/verb.txt" "$@" >>"$work/verb-times.txt" && cmp "$work/expected.txt" "$work/verb.txt"
+}
+check "msi: the verb with one file leaves what lumarind-cli -1 prints, and no window" \
+    verb_leaves_what_cli_prints 'C:\one.bin'
+check "msi: the verb with three files leaves what lumarind-cli -1 prints, and no window" \
+    verb_leaves_what_cli_prints 'C:\one.bin' 'C:\two.gif' 'C:\три.txt'
+unreadable_gives_box() {
+    run_verb "$work/failed.txt" 'C:\two.gif' 'C:\missing.bin'
+    [ $? -eq 3 ] && grep -q 'missing.bin' "$work/failed.txt.box" && grep -q 'Не удаётся прочитать файл.' "$work/failed.txt.box" &&
+        [ "$(cat "$work/failed.txt")" = before ]
+}
+check "msi: the verb on a file that cannot be read shows why and keeps the clipboard" unreadable_gives_box
+# Explorer drops a selection of several files on the verb's DropTarget: one
+# process for them all. Windows finds the class in HKEY_CLASSES_ROOT, its
+# merged view of the user's classes and the machine's; Wine's shows only the
+# machine's, so the class is copied there for as long as these checks run.
+readonly kVerbClass='{B82093AB-16BF-4904-A7F7-2452F2798C34}'
+wine reg add "HKLM\\Software\\Classes\\CLSID\\$kVerbClass\\LocalServer32" /ve /d "$program_windows" /f >/dev/null 2>&1
+drop_on_verb() { wine "$probe" drop before "$(winepath -w "$1")" "${@:2}"; }
+drop_leaves_what_cli_prints() {  # files...
+    wine "$program_dir/lumarind-cli.exe" -1 "$@" >"$work/expected.txt" 2>/dev/null &&
+        drop_on_verb "$work/dropped.txt" "$@" >>"$work/drop-times.txt" && cmp "$work/expected.txt" "$work/dropped.txt"
+}
+check "msi: three files dropped on the verb as Explorer drops a selection give what lumarind-cli -1 prints, and no window" \
+    drop_leaves_what_cli_prints 'C:\one.bin' 'C:\two.gif' 'C:\три.txt'
+check "msi: one file dropped on the verb gives what lumarind-cli -1 prints, and no window" \
+    drop_leaves_what_cli_prints 'C:\one.bin'
+unreadable_dropped_gives_box() {
+    drop_on_verb "$work/drop-failed.txt" 'C:\two.gif' 'C:\missing.bin'
+    [ $? -eq 3 ] && grep -q 'Не удаётся прочитать файл.' "$work/drop-failed.txt.box" &&
+        [ "$(cat "$work/drop-failed.txt")" = before ]
+}
+check "msi: a file dropped on the verb that cannot be read shows why and keeps the clipboard" unreadable_dropped_gives_box
+wine reg delete "HKLM\\Software\\Classes\\CLSID\\$kVerbClass" /f >/dev/null 2>&1
+[ -s "$work/drop-times.txt" ] && echo "INFO the drop on the verb until the clipboard has it, in ms (three files; 1 MiB file): $(tr '\n' ' ' <"$work/drop-times.txt")"
+[ -s "$work/verb-times.txt" ] && echo "INFO the verb's run in ms (1 MiB file; three files): $(tr '\n' ' ' <"$work/verb-times.txt")"
+
 # Explorer's Send To starts the shortcut with the file as first argument.
 printf 'GIF89a\001\000\001\000' >"$WINEPREFIX/drive_c/file.gif"
 head -c 2000 /dev/urandom >"$WINEPREFIX/drive_c/dropped.png"
@@ -128,6 +200,9 @@ check "msi: silent uninstall (msiexec /x /qn)" wine msiexec /x "$msi_windows" /q
 wineserver -w
 check "msi: no entry among installed programs after uninstall" test "$(installed_entries)" -eq 0
 check "msi: no file, folder or shortcut left after uninstall" nothing_left
+check "msi: no Explorer verb left after uninstall" bash -c "! wine reg query '$kVerbKey'"
+check "msi: no COM class of the verb left after uninstall" \
+    bash -c "! wine reg query 'HKCU\\Software\\Classes\\CLSID\\{B82093AB-16BF-4904-A7F7-2452F2798C34}'"
 check "msi: no App Paths entry left after uninstall" bash -c "! wine reg query '$kAppPathsKey'"
 check "msi: no installer values left after uninstall" bash -c "! wine reg query '$kSettingsKey\\Installer'"
 check "msi: the remembered folders stay after uninstall" registry_has "$kSettingsKey\\OFN Paths" \

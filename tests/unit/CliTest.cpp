@@ -7,8 +7,10 @@
 
 #include "builder/DataUrl.h"
 #include "builder/DataUrlDecoder.h"
+#include "cli/BrowserLimits.h"
 #include "cli/CliOptions.h"
 #include "cli/CliRun.h"
+#include "cli/QuotedName.h"
 #include "support/portable/Utf8.h"
 #include "tests/unit/FakeCliPlatform.h"
 
@@ -73,12 +75,115 @@ TEST(CliOptions, ParsesEveryFormAndRefusesWrongCommandLines) {
              {L"-d", L"-e", L"percent"}, {L"-d", L"--charset=x"}, {L"-d", L"a", L"b"}, {L"-f", L"css", L"-f", L"css"},
              {L"-e", L"base64", L"--encoding=base64"}, {L"--charset=a", L"--charset", L"b"}, {L"-t", L"text"},
              {L"-t", L"image/png\" onerror=\"alert(1)"}, {L"-t", L"text/plain\r\nX: y"}, {L"--charset", L"a,b"},
-             {L"--charset", L""}, {L"-t", L"text/plain;charset=x", L"--charset", L"y"}, {L"-t", L"AUTO"}}) {
+             {L"--charset", L""}, {L"-t", L"text/plain;charset=x", L"--charset", L"y"}, {L"-t", L"AUTO"},
+             {L"-c", L"-o", L"x"}, {L"--copy", L"-d"}, {L"-c", L"a", L"b"},
+             {L"--max-size", L"2X"}, {L"--max-size"}, {L"-d", L"--max-size=1"}, {L"--max-size=1", L"--max-size=2"}}) {
         EXPECT_THROW(ParseCliOptions(wrong), UsageError) << ToUtf8(wrong[0]) << ToUtf8(wrong[1]);
     }
     EXPECT_EQ(ParseCliOptions({L"-t", L" text/plain ; charset=utf-8 "}).contentType, L"text/plain;charset=utf-8");
     EXPECT_EQ(ParseCliOptions({L"-t", L"auto"}).contentType, L"auto");
     EXPECT_EQ(ParseCliOptions({L"-t", L" "}).contentType, L"");
+}
+
+TEST(CliOptions, ReadsSizesInBytesKibMibAndGib) {
+    const std::vector<std::pair<std::wstring, std::size_t>> sizes = {
+        {L"0", 0},         {L"4096", 4096},           {L"4k", 4096},         {L"4K", 4096},
+        {L"2M", 2097152},  {L"2m", 2097152},          {L"1G", 1073741824},   {L"007", 7},
+        {L"999999999999999", 999999999999999},
+    };
+    for (const auto& [text, size] : sizes) EXPECT_EQ(ParseSize(text), size) << ToUtf8(text);
+    for (const wchar_t* wrong : {L"", L"k", L"-1", L"1.5M", L"2 M", L"2MB", L"2KiB", L"1T", L"+4",
+                                 L"1000000000000000", L"99999999999999G", L"\u0663"}) {
+        EXPECT_FALSE(ParseSize(wrong).has_value()) << ToUtf8(wrong);
+    }
+    EXPECT_EQ(ParseCliOptions({L"--max-size", L"4k", L"a"}).maxSize, 4096u);
+    EXPECT_FALSE(ParseCliOptions({L"a"}).maxSize.has_value());
+}
+
+TEST_F(CliTest, AResultOverMaxSizeIsWrittenForNoneButTheOthersAreAndTheRunFails) {
+    platform.files[L"second.png"] = "de";
+    // "url("data:image/png;base64,YWJj")": 33 bytes; "de" gives 33 too.
+    platform.files[L"big.png"] = std::string(100, 'x');
+    ASSERT_EQ(Run({L"-f", L"css", L"--max-size", L"33", L"photo.png"}), kExitSuccess);
+    EXPECT_EQ(platform.standardOutput, "url(\"data:image/png;base64,YWJj\")");
+    EXPECT_EQ(platform.standardError, "");
+    platform.standardOutput.clear();
+
+    EXPECT_EQ(Run({L"-f", L"css", L"--max-size=33", L"-o", L"out.css", L"photo.png", L"big.png", L"second.png"}),
+              kExitFailure);
+    EXPECT_EQ(platform.files[L"out.css"], "url(\"data:image/png;base64,YWJj\")\nurl(\"data:image/png;base64,ZGU=\")\n");
+    EXPECT_EQ(platform.standardError, "lumarind-cli: nothing written for 'big.png': its result would be 165 bytes, "
+                                      "more than --max-size allows (33)\n");
+
+    // Percent-encoding, the window's broken lines and standard input are
+    // measured as written; a file alone and too large leaves -o untouched.
+    platform.files[L"text.txt"] = "a b";
+    platform.files[L"untouched"] = "old";
+    for (const auto& [arguments, fits] : std::vector<std::pair<std::vector<std::wstring>, bool>>{
+             {{L"-1", L"-e", L"percent", L"-t", L"text/plain", L"--max-size", L"21", L"text.txt"}, true},
+             {{L"-1", L"-e", L"percent", L"-t", L"text/plain", L"--max-size", L"20", L"text.txt"}, false},
+             {{L"-1", L"-e", L"auto", L"-t", L"text/plain", L"--max-size", L"20", L"text.txt"}, false},
+             {{L"--max-size", L"100", L"-o", L"untouched", L"big.png"}, false},
+             {{L"--max-size", L"162", L"big.png"}, true},
+             {{L"--max-size", L"152", L"-"}, false}}) {
+        platform.standardInput = std::string(100, 'x');
+        platform.standardOutput.clear();
+        platform.standardError.clear();
+        EXPECT_EQ(Run(arguments), fits ? kExitSuccess : kExitFailure) << platform.standardError;
+        EXPECT_EQ(platform.standardOutput.empty(), !fits) << platform.standardOutput;
+        EXPECT_EQ(platform.standardError.empty(), fits) << platform.standardError;
+    }
+    EXPECT_EQ(platform.files[L"untouched"], "old");
+    EXPECT_EQ(platform.standardError.find("lumarind-cli: nothing written for standard input: its result would be 153 "),
+              0u);
+}
+
+TEST_F(CliTest, WarnsOfEachBrowserLimitTheResultPassesAndStillWritesIt) {
+    const std::size_t mib = 1 << 20;
+    // Content sizes whose Base64 URL, "data:T;base64," and 4 characters per
+    // 3 bytes, falls just either side of each limit.
+    const auto base64Bytes = [](std::size_t urlLength, std::size_t header) { return (urlLength - header) / 4 * 3; };
+    struct Case {
+        std::vector<std::wstring> options;
+        std::wstring type;
+        std::size_t bytes;
+        std::vector<const char*> browsers;
+    };
+    const std::size_t pdfHeader = std::string("data:application/pdf;base64,").size();
+    const std::size_t pngHeader = std::string("data:image/png;base64,").size();
+    const std::vector<Case> cases = {
+        {{L"-f", L"html"}, L"application/pdf", base64Bytes(2 * mib, pdfHeader), {}},
+        {{L"-f", L"html"}, L"application/pdf", base64Bytes(2 * mib, pdfHeader) + 3, {"Chromium"}},
+        {{L"-f", L"line"}, L"application/pdf", base64Bytes(2 * mib, pdfHeader) + 3, {"Chromium"}},
+        {{}, L"application/pdf", base64Bytes(2 * mib, pdfHeader) + 3, {"Chromium"}},
+        {{L"-f", L"html"}, L"image/png", base64Bytes(2 * mib, pngHeader) + 3, {}},
+        {{L"-f", L"css"}, L"application/pdf", base64Bytes(2 * mib, pdfHeader) + 3, {}},
+        {{L"-f", L"markdown"}, L"image/png", base64Bytes(32 * mib, pngHeader), {}},
+        {{L"-f", L"markdown"}, L"image/png", base64Bytes(32 * mib, pngHeader) + 3, {"Firefox before version 136"}},
+        {{L"-f", L"html"}, L"application/pdf", base64Bytes(32 * mib, pdfHeader) + 3,
+         {"Chromium", "Firefox before version 136"}},
+    };
+    for (const Case& c : cases) {
+        platform.files[L"big"] = std::string(c.bytes, 'x');
+        std::vector<std::wstring> arguments = c.options;
+        for (const wchar_t* more : {L"-t", c.type.c_str(), L"-o", L"out", L"big"}) arguments.push_back(more);
+        platform.standardError.clear();
+        ASSERT_EQ(Run(arguments), kExitSuccess);
+        EXPECT_EQ(platform.files[L"out"].size() > c.bytes, true);
+        std::size_t lines = 0;
+        for (const char ch : platform.standardError) lines += ch == '\n';
+        EXPECT_EQ(lines, c.browsers.size()) << platform.standardError;
+        for (const char* browsers : c.browsers) {
+            EXPECT_NE(platform.standardError.find("lumarind-cli: warning: the data URL of 'big' is "), std::string::npos);
+            EXPECT_NE(platform.standardError.find(browsers), std::string::npos) << platform.standardError;
+            EXPECT_NE(platform.standardError.find("link to the file itself"), std::string::npos);
+        }
+    }
+    // Past every browser's limit, without making 512 MiB here.
+    const std::vector<std::string> all = BrowserLimitWarnings(Format::kCss, L"image/png", 512 * mib + 1, "'x'");
+    ASSERT_EQ(all.size(), 2u);
+    EXPECT_NE(all[1].find("Chromium and Firefox refuse data URLs over 512 MiB"), std::string::npos);
+    EXPECT_TRUE(BrowserLimitWarnings(Format::kCss, L"image/png", 512 * mib, "'x'").size() == 1u);
 }
 
 TEST_F(CliTest, AWrongTypeOrCharsetIsAUsageErrorThatNamesIt) {
@@ -171,6 +276,14 @@ TEST_F(CliTest, RefusesToWriteOverItsInputBeforeReadingIt) {
         EXPECT_EQ(Run(commandLine), kExitFailure);
         EXPECT_NE(platform.standardError.find("it is the input file"), std::string::npos) << platform.standardError;
     }
+    // Standard output appending to an input would read back what it adds.
+    platform.standardOutputFile = L"url.txt";
+    for (const auto& commandLine : std::vector<std::vector<std::wstring>>{{L"url.txt"}, {L"-d", L"link-to-url.txt"}}) {
+        platform.standardError.clear();
+        EXPECT_EQ(Run(commandLine), kExitFailure);
+        EXPECT_EQ(platform.standardError, "lumarind-cli: cannot write standard output: input file is output file\n");
+    }
+    EXPECT_EQ(platform.standardOutput, "");
     EXPECT_EQ(platform.files[L"photo.png"], "abc");
     EXPECT_EQ(platform.files[L"url.txt"], "data:;base64,YWJj");
     EXPECT_EQ(platform.files.size(), 2u);
@@ -271,6 +384,15 @@ TEST_F(CliTest, PercentFormAndTheCharsetRule) {
         {"\xD0\x96", {L"-e", L"percent", L"-t", L"image/png"}, "data:image/png,%D0%96"},
         {"\xD0\x96", {L"-e", L"percent", L"-t", L"text/plain;charset=koi8-r"}, "data:text/plain;charset=koi8-r,%D0%96"},
         {"a;b", {L"-e", L"percent"}, "data:text/plain,a%3Bb"},
+        // Each place keeps what it may; URL parsers strip spaces at the end.
+        {"a b  ", {L"-e", L"percent", L"-f", L"css"}, "url(\"data:text/plain,a b%20%20\")"},
+        {"   ", {L"-e", L"percent", L"-f", L"css"}, "url(\"data:text/plain,%20%20%20\")"},
+        {"<p class=\"x\">&amp; \\</p>\n", {L"-e", L"percent", L"-f", L"html"},
+         "<a href=\"data:text/plain,<p class=%22x%22>%26amp%3B \\</p>%0A\" download=\"t.txt\">t.txt</a>"},
+        {"f(x) = a & 'b' <c>", {L"-e", L"percent", L"-f", L"markdown"},
+         "[t\\.txt](data:text/plain,f%28x%29%20=%20a%20%26%20'b'%20<c>)"},
+        {"f(x) = a & 'b' <c>", {L"-e", L"percent", L"-f", L"line"},
+         "data:text/plain,f(x)%20=%20a%20&%20'b'%20%3Cc%3E"},
     };
     platform.registry.contentTypes[L".txt"] = L"text/plain";
     for (const auto& [content, options, expected] : cases) {
@@ -281,7 +403,30 @@ TEST_F(CliTest, PercentFormAndTheCharsetRule) {
     }
 }
 
-TEST_F(CliTest, AutoEncodingTakesPercentOnlyForShorterUtf8Text) {
+TEST_F(CliTest, SpacesAtTheEndAreEncodedHoweverLongTheirRun) {
+    // Longer than a piece read at once, and than a slice encoded at once.
+    const std::string spaces(300000, ' ');
+    for (const std::string& content : {"a" + spaces + "b", "a" + spaces, spaces}) {
+        platform.files[L"in"] = content;
+        platform.standardOutput.clear();
+        ASSERT_EQ(Run({L"-f", L"css", L"-e", L"percent", L"-t", L"text/plain", L"in"}), kExitSuccess);
+        std::string body = content;
+        const std::size_t kept = body.find_last_not_of(' ') + 1;
+        std::string expected = body.substr(0, kept);
+        for (std::size_t k = kept; k < body.size(); ++k) expected += "%20";
+        EXPECT_EQ(platform.standardOutput, "url(\"data:text/plain," + expected + "\")");
+        // So does the length -e auto and --max-size weigh.
+        platform.standardOutput.clear();
+        ASSERT_EQ(Run({L"-f", L"css", L"-e", L"percent", L"-t", L"text/plain", L"--max-size",
+                       std::to_wstring(expected.size() + 23), L"in"}),
+                  kExitSuccess);
+        EXPECT_EQ(Run({L"-f", L"css", L"-e", L"percent", L"-t", L"text/plain", L"--max-size",
+                       std::to_wstring(expected.size() + 22), L"in"}),
+                  kExitFailure);
+    }
+}
+
+TEST_F(CliTest, AutoEncodingTakesTheShorterFormForAnyContentAndPlace) {
     const std::vector<std::tuple<std::wstring, std::string, std::string>> cases = {
         {L"text/plain", "plain words,and=more", "data:text/plain,plain%20words,and=more"},
         {L"image/svg+xml", "<svg/>", "data:image/svg+xml,%3Csvg/%3E"},
@@ -291,8 +436,15 @@ TEST_F(CliTest, AutoEncodingTakesPercentOnlyForShorterUtf8Text) {
         {L"application/json", "[\"a\", \"b\"]", "data:application/json;base64,WyJhIiwgImIiXQ=="},
         {L"text/plain", "\xD0\x96\xD0\x96", "data:text/plain;charset=utf-8,%D0%96%D0%96"},
         {L"text/plain", "\xD0\x96\xD0\x96\xD0\x96\xD0\x96\xD0\x96\xD0\x96", "data:text/plain;charset=utf-8;base64,0JbQltCW0JbQltCW"},
-        {L"text/plain", "abcdefghij\xFF", "data:text/plain;base64,YWJjZGVmZ2hpav8="},
-        {L"image/png", "abcdefghijklmnop", "data:image/png;base64,YWJjZGVmZ2hpamtsbW5vcA=="},
+        {L"text/plain", "abcdefghij\xFF", "data:text/plain,abcdefghij%FF"},
+        {L"image/png", "abcdefghijklmnop", "data:image/png,abcdefghijklmnop"},
+        {L"image/png", "\x89PNG\r\n\x1A\n", "data:image/png,%89PNG%0D%0A%1A%0A"},
+        {L"image/png", "\x89PNG\r\n\x1A\n\x89", "data:image/png;base64,iVBORw0KGgqJ"},
+        {L"text/plain", "a b c d e f g h", "data:text/plain;base64,YSBiIGMgZCBlIGYgZyBo"},
+        // Sound and video holding a zero byte stay Base64 for WebKit's sake.
+        {L"video/webm", std::string("ab\0cd", 5), "data:video/webm;base64,YWIAY2Q="},
+        {L"audio/mpeg", "abcdefghijklmnop", "data:audio/mpeg,abcdefghijklmnop"},
+        {L"image/png", std::string("ab\0cdefghijklmnop", 17), "data:image/png,ab%00cdefghijklmnop"},
         {L"text/plain", "", "data:text/plain,"},
     };
     for (const auto& [type, content, expected] : cases) {
@@ -301,6 +453,11 @@ TEST_F(CliTest, AutoEncodingTakesPercentOnlyForShorterUtf8Text) {
         ASSERT_EQ(Run({L"-1", L"-e", L"auto", L"-t", type, L"in"}), kExitSuccess) << expected;
         EXPECT_EQ(platform.standardOutput, expected);
     }
+    // Where spaces may stay, the same text is shorter percent-encoded.
+    platform.files[L"in"] = "a b c d e f g h";
+    platform.standardOutput.clear();
+    ASSERT_EQ(Run({L"-f", L"css", L"-e", L"auto", L"-t", L"text/plain", L"in"}), kExitSuccess);
+    EXPECT_EQ(platform.standardOutput, "url(\"data:text/plain,a b c d e f g h\")");
     // Percent wins once the text is long enough to outweigh ";charset=utf-8".
     platform.files[L"in"] = std::string(300, 'a') + "\xD0\x96";
     platform.standardOutput.clear();
@@ -317,6 +474,9 @@ TEST_F(CliTest, AutoTypeTriesTheWebTableThenTheSystemThenTheSignature) {
     platform.registry.contentTypes[L".aac"] = L"audio/aac";
     platform.files[L"report.docx"] = "PK\3\4\x14\0";
     platform.files[L"drawing.svgz"] = "\x1F\x8B\x08\0";
+    platform.files[L"drawing.svg"] = "\x1F\x8B\x08\0";
+    platform.files[L"data.json"] = "BZh91AY&SY";
+    platform.files[L"notes.txt.bz2"] = "BZh91AY&SY";
     platform.files[L"tagged.aac"] = "ID3\4\0\0\0\0\0\0\xFF\xFB\x90\x64";
     platform.files[L"image.bin"] = png;
     platform.files[L"a.SVG"] = "xyz";
@@ -333,6 +493,8 @@ TEST_F(CliTest, AutoTypeTriesTheWebTableThenTheSystemThenTheSignature) {
         {L"report.docx", "data:application/vnd.openxmlformats-officedocument.wordprocessingml.document;"},
         {L"drawing.svgz", "data:application/gzip;"}, {L"tagged.aac", "data:audio/aac;"},
         {L"image.bin", "data:image/png;"},
+        {L"drawing.svg", "data:application/gzip;"}, {L"data.json", "data:application/x-bzip2;"},
+        {L"notes.txt.bz2", "data:application/x-bzip2;"},
     };
     for (const auto& [file, start] : expected) {
         platform.standardOutput.clear();
@@ -374,6 +536,8 @@ TEST_F(CliTest, TheHeaderWaitsForALookAtTheWholeContentAndTheFileMustNotChangeMe
     changed[5] = 'c';
     platform.changes[L"long.txt"] = changed;
     platform.files.erase(L"url.txt");
+    // Over 2 MiB, the runs above warned of Chromium.
+    platform.standardError.clear();
     EXPECT_EQ(Run({L"-e", L"percent", L"-o", L"url.txt", L"long.txt"}), kExitFailure);
     EXPECT_EQ(platform.standardError,
               "lumarind-cli: cannot read 'long.txt': the file changed while it was read; run the command again\n");
@@ -394,6 +558,27 @@ TEST_F(CliTest, SeveralFilesEachFollowedByALineBreak) {
     EXPECT_EQ(platform.files.count(L"partial.txt"), 0u);
     EXPECT_EQ(Run({L"-f", L"css", L"-o", L"second.png", L"photo.png", L"second.png"}), kExitFailure);
     EXPECT_EQ(platform.files[L"second.png"], "de");
+}
+
+TEST_F(CliTest, CopyPutsExactlyTheOutputOnTheClipboardOrLeavesItAsItWas) {
+    platform.files[L"second.png"] = "de";
+    EXPECT_TRUE(ParseCliOptions({L"-c"}).toClipboard);
+    ASSERT_EQ(Run({L"--copy", L"-f", L"line", L"photo.png", L"second.png"}), kExitSuccess);
+    EXPECT_EQ(platform.clipboard, "data:image/png;base64,YWJj\ndata:image/png;base64,ZGU=\n");
+    ASSERT_EQ(Run({L"-c", L"photo.png"}), kExitSuccess);
+    EXPECT_EQ(platform.clipboard, WindowText("abc", L"png"));
+    EXPECT_TRUE(platform.standardOutput.empty());
+
+    EXPECT_EQ(Run({L"-c", L"-1", L"photo.png", L"missing.png"}), kExitFailure);
+    EXPECT_EQ(platform.standardError, "lumarind-cli: cannot read 'missing.png': No such file or directory\n");
+    EXPECT_EQ(platform.clipboard, WindowText("abc", L"png"));
+
+    platform.standardError.clear();
+    platform.clipboardPresent = false;
+    EXPECT_EQ(Run({L"-c", L"photo.png"}), kExitFailure);
+    EXPECT_EQ(platform.standardError, "lumarind-cli: cannot copy to the clipboard: none of wl-copy (Wayland), xclip "
+                                      "and xsel (X11) is installed\n");
+    EXPECT_TRUE(platform.standardOutput.empty());
 }
 
 // A type from -t, --charset or the system that would end the data URL or
@@ -419,7 +604,8 @@ TEST_F(CliTest, DecodeTurnsEveryResultBackIntoTheBytes) {
     std::mt19937 random(11);
     std::string binary(5000, '\0');
     for (char& c : binary) c = static_cast<char>(random());
-    const std::vector<std::string> contents = {"", "a", binary, "Привет, мир! <b>\"quotes\" & (brackets)</b>\r\n"};
+    const std::vector<std::string> contents = {"", "a", binary, "Привет, мир! <b>\"quotes\" & (brackets)</b>\r\n",
+                                               "ends in a back\\slash\\", "  spaces around  "};
     for (const std::string& content : contents) {
         platform.files[L"in [1] & <2>.svg"] = content;
         for (const wchar_t* format : {L"text", L"line", L"css", L"html", L"markdown"}) {
@@ -468,6 +654,20 @@ TEST(Utf8, TheCheckerGivenPiecesAgreesWithTheWholeText) {
     }
     EXPECT_TRUE(HasByteFrom0x80("abcdefgh\x80"));
     EXPECT_FALSE(HasByteFrom0x80("abcdefgh\x7F"));
+}
+
+TEST(QuotedName, QuotesAsAShellTakesItBackAndShowsNoControlCharacter) {
+    const std::map<std::wstring, std::string> rows = {
+        {L"plain.txt", "'plain.txt'"},
+        {L"", "''"},
+        {L"x\x1B[31mRED", "'x'$'\\033''[31mRED'"},
+        {L"\x1B]0;title\a", "$'\\033'']0;title'$'\\a'"},
+        {L"line\r\nbreak\t", "'line'$'\\r\\n''break'$'\\t'"},
+        {L"it's", "'it'\\''s'"},
+        {L"del\x7F c1\x9B", "'del'$'\\177'' c1'$'\\302\\233'"},
+        {L"Фото.png", "'\xD0\xA4\xD0\xBE\xD1\x82\xD0\xBE.png'"},
+    };
+    for (const auto& [name, quoted] : rows) EXPECT_EQ(QuotedName(name), quoted) << quoted;
 }
 
 TEST(Utf8, RoundTripsAllPlanes) {

@@ -2,9 +2,11 @@
 #pragma once
 
 #include <algorithm>
+#include <functional>
 #include <map>
 #include <memory>
 #include <new>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -44,8 +46,12 @@ public:
             pending_ += bytes;
         }
         void Commit() override {
-            if (path_.empty()) platform_.standardOutput += pending_;
+            if (path_ == kClipboard) platform_.clipboard = pending_;
+            else if (path_.empty()) platform_.standardOutput += pending_;
             else platform_.files[path_] = pending_;
+        }
+        std::optional<cli::FileIdentity> WrittenFile() const override {
+            return platform_.IdentityOf(path_.empty() ? platform_.standardOutputFile : path_);
         }
 
     private:
@@ -66,19 +72,25 @@ public:
     std::unique_ptr<cli::ByteSink> OpenOutput(const std::wstring& path) override {
         return std::make_unique<Sink>(*this, path);
     }
+    std::unique_ptr<cli::ByteSink> OpenClipboard() override {
+        if (!clipboardPresent) throw Error(0x20000003, L"none of wl-copy (Wayland), xclip and xsel (X11) is installed");
+        return std::make_unique<Sink>(*this, kClipboard);
+    }
     std::unique_ptr<RegistryReader> NewRegistryReader() override {
         if (outOfMemoryIn == L"registry") throw std::bad_alloc();
         ++registryReaders;
         return registry.NewReader();
     }
     std::wstring FileName(const std::wstring& path) const override { return path.substr(path.rfind(L'/') + 1); }
-    bool IsSameFile(const std::wstring& input, const std::wstring& output) override {
-        const std::wstring in = input.empty() ? standardInputFile : input;
-        const auto identity = [this](const std::wstring& path) {
-            const auto alias = links.find(path);
-            return alias == links.end() ? path : alias->second;
-        };
-        return files.count(identity(in)) != 0 && identity(in) == identity(output);
+    std::optional<cli::FileIdentity> InputFile(const std::wstring& input) override {
+        return IdentityOf(input.empty() ? standardInputFile : input);
+    }
+    // A file by any of its names; none for a missing one.
+    std::optional<cli::FileIdentity> IdentityOf(const std::wstring& path) const {
+        const auto alias = links.find(path);
+        const std::wstring& name = alias == links.end() ? path : alias->second;
+        if (files.count(name) == 0) return std::nullopt;
+        return cli::FileIdentity{1, std::hash<std::wstring>{}(name)};
     }
     void WriteError(std::string_view text) override { standardError += text; }
     std::string_view LineBreak() const override { return lineBreak; }
@@ -87,14 +99,19 @@ public:
         standardOutput += text;
     }
 
+    // The name the fake gives the clipboard's sink.
+    static constexpr wchar_t kClipboard[] = L"<clipboard>";
+    std::string clipboard = "before";
+    bool clipboardPresent = true;
     std::map<std::wstring, std::string> files;
     // What a file holds from the moment it is first opened.
     std::map<std::wstring, std::string> changes;
     int registryReaders = 0;
     // Another name for a file, as a link or a second path gives one.
     std::map<std::wstring, std::wstring> links;
-    // The file standard input was redirected from, if any.
+    // The files standard input and output were redirected from and to, if any.
     std::wstring standardInputFile;
+    std::wstring standardOutputFile;
     // Where the next allocation fails: "text", "registry" or "sink".
     std::wstring outOfMemoryIn;
     std::string lineBreak = "\n";

@@ -6,6 +6,7 @@
 #include <deque>
 #include <map>
 #include <memory>
+#include <new>
 #include <optional>
 #include <string>
 #include <utility>
@@ -78,6 +79,16 @@ public:
         }
         written[path] = form == TextForm::kOneLine ? OneLineForm(text) : std::wstring(text);
     }
+    void WriteBytes(const std::wstring& path, std::string_view bytes, WorkProgress* progress) override {
+        writes.push_back(path);
+        if (progress != nullptr) progress->ThrowIfCancelled();
+        if (!writeFailures.empty()) {
+            const Error error = writeFailures.front();
+            writeFailures.pop_front();
+            throw error;
+        }
+        writtenBytes[path] = std::string(bytes);
+    }
 
     std::map<std::wstring, std::string> files;
     std::deque<Error> readFailures;
@@ -86,6 +97,7 @@ public:
     std::vector<std::wstring> reads;
     std::vector<std::wstring> writes;
     std::map<std::wstring, std::wstring> written;
+    std::map<std::wstring, std::string> writtenBytes;
 };
 
 struct ShownError {
@@ -118,7 +130,18 @@ public:
     }
     void SetText(std::wstring_view value, std::int32_t&, TextForm form) override {
         if (failSet) throw Error(5, L"Access is denied.");
+        if (outOfMemoryOnSet) throw std::bad_alloc();
         text = form == TextForm::kOneLine ? OneLineForm(value) : std::wstring(value);
+    }
+    // What a paste finds; a paste fails while getFailures has any.
+    ClipboardContent GetContent(std::int32_t&) override {
+        ++gets;
+        if (!getFailures.empty()) {
+            const Error error = getFailures.front();
+            getFailures.pop_front();
+            throw error;
+        }
+        return content;
     }
 
     void KeepPromiseNow() override {
@@ -129,6 +152,11 @@ public:
     bool failKeepPromise = false;
     bool failClear = false;
     bool failSet = false;
+    // As rendering the clipboard's copy fails when memory runs out.
+    bool outOfMemoryOnSet = false;
+    ClipboardContent content;
+    std::deque<Error> getFailures;
+    int gets = 0;
 };
 
 struct DialogScript {

@@ -13,6 +13,8 @@ namespace lumarind::testing {
 // every key that was asked for.
 struct FakeRegistry {
     std::map<std::wstring, std::wstring> contentTypes;
+    // The "Extension" values, by key name (MIME\Database\Content Type\...).
+    std::map<std::wstring, std::wstring> extensions;
     std::vector<std::wstring> keysRead;
     bool fail = false;
 
@@ -27,9 +29,13 @@ public:
                            int, std::int32_t&) override {
         if (registry_.fail) throw Error(5, L"Access is denied.");
         registry_.keysRead.push_back(keyName);
-        if (rootKey != kHkeyClassesRoot || valueName != L"Content Type") return {};
-        const auto found = registry_.contentTypes.find(keyName);
-        return found == registry_.contentTypes.end() ? std::wstring() : found->second;
+        if (rootKey != kHkeyClassesRoot) return {};
+        const std::map<std::wstring, std::wstring>* values = valueName == L"Content Type" ? &registry_.contentTypes
+                                                              : valueName == L"Extension"  ? &registry_.extensions
+                                                                                           : nullptr;
+        if (values == nullptr) return {};
+        const auto found = values->find(keyName);
+        return found == values->end() ? std::wstring() : found->second;
     }
 
 private:

@@ -93,11 +93,13 @@ TEST_F(PosixOutputTest, NamesThatAreNotUtf8AreUsedAsGiven) {
 TEST_F(PosixOutputTest, ReplacesARegularFileKeepingModeOwnerAndGroupButNotSetuid) {
     const std::string target = folder + "target.txt";
     WriteFile(target, "old");
-    ASSERT_EQ(::chmod(target.c_str(), 06751), 0);
     const bool root = ::geteuid() == 0;
     if (root) {
         ASSERT_EQ(::chown(target.c_str(), 1234, 5678), 0);
     }
+    // After the chown, which clears both bits itself.
+    ASSERT_EQ(::chmod(target.c_str(), 06751), 0);
+    ASSERT_EQ(StatusOf(target).st_mode & 07777, 06751u);
     Replace(target, "new");
     EXPECT_EQ(ReadFile(target), "new");
     const struct stat status = StatusOf(target);
@@ -183,8 +185,10 @@ TEST_F(PosixOutputTest, KnowsOneFileByAnyOfItsNames) {
     ASSERT_EQ(::link((folder + "a.png").c_str(), (folder + "hard.png").c_str()), 0);
     ASSERT_EQ(::symlink("a.png", (folder + "soft.png").c_str()), 0);
     PosixCliPlatform platform;
+    // The input as the system finds it, the output as its walk opened it.
     const auto same = [&](const std::string& a, const std::string& b) {
-        return platform.IsSameFile(FileNameFromBytes(folder + a), FileNameFromBytes(folder + b));
+        const std::optional<FileIdentity> input = platform.InputFile(FileNameFromBytes(folder + a));
+        return input && input == platform.OpenOutput(FileNameFromBytes(folder + b))->WrittenFile();
     };
     EXPECT_TRUE(same("a.png", "a.png"));
     EXPECT_TRUE(same("a.png", "hard.png"));
@@ -193,7 +197,8 @@ TEST_F(PosixOutputTest, KnowsOneFileByAnyOfItsNames) {
     EXPECT_FALSE(same("a.png", "b.png"));
     EXPECT_FALSE(same("a.png", "missing.png"));
     EXPECT_FALSE(same("missing.png", "missing.png"));
-    EXPECT_FALSE(platform.IsSameFile(L"/dev/null", L"/dev/null"));
+    EXPECT_FALSE(platform.InputFile(L"/dev/null"));
+    EXPECT_FALSE(platform.OpenOutput(L"/dev/null")->WrittenFile());
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
 #include <utility>
@@ -97,12 +98,16 @@ TEST(ContentSignature, EverySignatureAndNothingElse) {
         {"\0\0\1\0\1\0\x10\x10"s, L"image/x-icon"},
         {"%PDF-1.7\n"s, L"application/pdf"},
         {"wOFF\0\1\0\0"s, L"font/woff"},
-        {"wOF2\0\1\0\0"s, L"font/woff2"},
-        {"\0\1\0\0\0\x0F\0\x80"s, L"font/ttf"},
-        {"ttcf\0\1\0\0"s, L"font/collection"},
+        {"wOF2OTTO"s, L"font/woff2"},
+        {"\0\1\0\0\0\x0F\0\x80\0\3\0\x70"s, L"font/ttf"},
+        {"true\0\1\0\x10\0\0\0\0cmap"s, L"font/ttf"},
+        {"ttcf\0\1\0\0\0\0\0\2"s, L"font/collection"},
+        {"ttcf\0\2\0\0\0\0\0\1"s, L"font/collection"},
         {"\x80\0\0\0\x60\0\0\0\2\0\2\0"s + std::string(22, '\0') + "LP"s, L"application/vnd.ms-fontobject"},
         {"\0\0\2\0\1\0\x20\x20"s, L"image/x-icon"},
         {"\x1A\x45\xDF\xA3\x9F\x42\x86\x81\x01\x42\x82\x84webm\x42\x87\x81\x04"s, L"video/webm"},
+        // GStreamer pads the DocType with a zero byte, as EBML allows.
+        {"\x1A\x45\xDF\xA3\xA0\x42\x86\x81\x01\x42\x82\x85webm\0\x42\x87\x81\x04"s, L"video/webm"},
         {"\x1A\x45\xDF\xA3\xA3\x42\x86\x81\x01\x42\x82\x88matroska"s, L"video/x-matroska"},
         {"fLaC\0\0\0\x22"s, L"audio/flac"},
         {"\xFF\xF1\x50\x80\x02\x1F\xFC"s, L"audio/aac"},
@@ -121,8 +126,12 @@ TEST(ContentSignature, EverySignatureAndNothingElse) {
         {"<html><svg></svg></html>"s, L"text/html"},
         {"<!-- never closed"s, L"text/html"},
         {"<?xml version=\"1.0\"?><a/>"s, L"text/xml"},
+        {" \r\n\t\f<?xml version=\"1.0\"?><a/>"s, L"text/xml"},
+        {"\f<p>"s, L"text/html"},
         {"\xEF\xBB\xBFplain text"s, L"text/plain"},
-        {"OTTO\0\x0B\0\x80"s, L"font/otf"},
+        {"OTTO\0\x0B\0\x80\0\3\0\x30"s, L"font/otf"},
+        {"BZh91AY&SY"s, L"application/x-bzip2"},
+        {"BZh1\x17\x72\x45\x38\x50\x90"s, L"application/x-bzip2"},
         {"\0asm\1\0\0\0"s, L"application/wasm"},
         {"PK\3\4\x14\0"s, L"application/zip"},
         {"\x1F\x8B\x08\0"s, L"application/gzip"},
@@ -140,52 +149,104 @@ TEST(ContentSignature, EverySignatureAndNothingElse) {
           "\x1A\x45\xDF"s, "FORM\0\0\0\0ILBM"s, "<pre>"s, "<bold>"s, "<a"s,
           std::string(34, 'a') + "LP",
           "\0\0\0\x18" "ftypheic\0\0\0\0mif1heic"s, "<svgx>"s,
-          "plain text"s, "\x89PNG"s}) {
+          "plain text"s, "\x89PNG"s,
+          // Four bytes of a font's signature and no font after them: an
+          // Access database, text, a table directory that does not add up.
+          "\0\1\0\0Standard Jet DB\0"s, "ttcf is a tag\n"s, "ttcf\0\3\0\0\0\0\0\1"s, "ttcf\0\1\0\0\0\0\0\0"s,
+          "OTTO and more"s, "\0\1\0\0\0\x0F\0\x80\0\3\0\x71"s, "\0\1\0\0\0\0\0\0\0\0\0\0"s,
+          "\0\1\0\0\0\x0F"s, "wOFF is a word"s, "wOF2"s,
+          "BZh9 plain text"s, "BZh0" "1AY&SY"s, "BZh"s}) {
         EXPECT_EQ(TypeFromSignature(unknown), L"") << unknown;
     }
 }
 
-TEST(PercentEncoding, KeepsOnlyTheSafeCharactersAndRoundTripsEveryByte) {
+constexpr PercentPlace kPlaces[] = {PercentPlace::kBareUrl, PercentPlace::kCssString, PercentPlace::kHtmlAttribute,
+                                    PercentPlace::kMarkdown};
+
+std::string Encoded(PercentPlace place, std::string_view bytes) {
+    std::string encoded(PercentEncodedLength(place, bytes), '\0');
+    EXPECT_EQ(PercentEncode(place, bytes, encoded.data()), encoded.data() + encoded.size());
+    return encoded;
+}
+
+TEST(PercentEncoding, KeepsWhatEachPlaceTakesAsItIsAndRoundTripsEveryByte) {
     std::string everyByte;
     for (int byte = 0; byte < 256; ++byte) everyByte += static_cast<char>(byte);
-    std::string encoded(PercentEncodedLength(everyByte), '\0');
-    ASSERT_EQ(PercentEncode(everyByte, encoded.data()), encoded.data() + encoded.size());
-    EXPECT_EQ(DecodeDataUrl("data:," + encoded), everyByte);
-    for (const char c : encoded) {
-        EXPECT_TRUE(IsKeptInPercentForm(static_cast<unsigned char>(c)) || c == '%') << c;
-        EXPECT_EQ(std::string("\"'<>&#()[] \\`{}|^\r\n;").find(c), std::string::npos) << c;
+    // The printable ASCII characters each place keeps; every other byte is
+    // %XX everywhere.
+    const std::string letters = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+    const std::vector<std::pair<PercentPlace, std::string>> kept = {
+        {PercentPlace::kBareUrl, "!$&'()*+,-./" + letters + ":=?@_~"},
+        {PercentPlace::kCssString, " !$&'()*+,-./" + letters + ":<=>?@[]^_`{|}~"},
+        {PercentPlace::kHtmlAttribute, " !$'()*+,-./" + letters + ":<=>?@[\\]^_`{|}~"},
+        {PercentPlace::kMarkdown, "!\"$'*+,-./" + letters + ":<=>?@[]^_`{|}~"},
+    };
+    for (const auto& [place, keptHere] : kept) {
+        std::string sortedKept = keptHere;
+        std::sort(sortedKept.begin(), sortedKept.end());
+        std::string found;
+        for (int byte = 0; byte < 256; ++byte) {
+            if (IsKeptInPercentForm(place, static_cast<unsigned char>(byte))) found += static_cast<char>(byte);
+        }
+        EXPECT_EQ(found, sortedKept) << static_cast<int>(place);
+        const std::string encoded = Encoded(place, everyByte);
+        EXPECT_EQ(DecodeDataUrl("data:," + encoded), everyByte);
+        EXPECT_EQ(encoded.size(), 256 + 2 * (256 - keptHere.size()));
+        EXPECT_EQ(Encoded(place, keptHere), keptHere);
+        for (const char c : std::string("%#;\r\n\t\x7F\x80\xFF")) EXPECT_FALSE(IsKeptInPercentForm(place, static_cast<unsigned char>(c)));
     }
-    const std::string kept = "AZaz09-._~!$*+,=:@/?";
-    std::string out(PercentEncodedLength(kept), '\0');
-    PercentEncode(kept, out.data());
-    EXPECT_EQ(out, kept);
-    const std::string special = "a b%#&\"'<>();\x7F\xD0\x96";
-    out.assign(PercentEncodedLength(special), '\0');
-    PercentEncode(special, out.data());
-    EXPECT_EQ(out, "a%20b%25%23%26%22%27%3C%3E%28%29%3B%7F%D0%96");
+    EXPECT_EQ(Encoded(PercentPlace::kBareUrl, "a b%#&\"'<>();\x7F\xD0\x96"), "a%20b%25%23&%22'%3C%3E()%3B%7F%D0%96");
+    EXPECT_EQ(Encoded(PercentPlace::kCssString, "<a b=\"c\\d\">;#%"), "<a b=%22c%5Cd%22>%3B%23%25");
+    EXPECT_EQ(Encoded(PercentPlace::kHtmlAttribute, "<a b=\"&amp;\">\n"), "<a b=%22%26amp%3B%22>%0A");
+    EXPECT_EQ(Encoded(PercentPlace::kMarkdown, "[a](b) \\&\"<>"), "[a]%28b%29%20%5C%26\"<>");
     // Written by others, a raw ';' is the byte itself.
     EXPECT_EQ(PercentDecode("a;b%3B\r\nc"), "a;b;c");
 }
 
+TEST(PercentEncoding, CountsTheSpacesThatEndTheContentSoFar) {
+    EXPECT_EQ(PercentTrailingSpaces(0, ""), 0u);
+    EXPECT_EQ(PercentTrailingSpaces(3, ""), 3u);
+    EXPECT_EQ(PercentTrailingSpaces(0, "a  "), 2u);
+    EXPECT_EQ(PercentTrailingSpaces(2, "   "), 5u);
+    EXPECT_EQ(PercentTrailingSpaces(2, " a"), 0u);
+    EXPECT_EQ(PercentTrailingSpaces(0, "\t "), 1u);
+}
+
 class PercentKernelTest : public ::testing::TestWithParam<const percent::Kernel*> {};
 
-TEST_P(PercentKernelTest, WritesWhatThePortableLoopDoesForEveryLengthAndMix) {
+// Each output between guard bytes, so that a store before or past it shows
+// (an exact-size string would take one byte past its end unnoticed, in its
+// terminating null): every length up to 300, then lengths at random.
+TEST_P(PercentKernelTest, WritesWhatThePortableLoopDoesForEveryPlaceLengthAndMix) {
     const percent::Kernel& kernel = *GetParam();
     if (!kernel.available()) GTEST_SKIP() << "this processor has no " << kernel.name;
     std::mt19937 random(19);
-    // Text that is mostly kept, text with spaces, and bytes of every value.
-    const std::string alphabets[] = {"abcdefghij-._~", "words and, more; (text)\n", std::string()};
-    for (int length = 0; length <= 4096; length += 1 + static_cast<int>(random() % 61)) {
-        for (const std::string& alphabet : alphabets) {
-            std::string bytes(static_cast<std::size_t>(length), '\0');
-            for (char& c : bytes) c = alphabet.empty() ? static_cast<char>(random()) : alphabet[random() % alphabet.size()];
-            const std::size_t expected = PercentEncodedLengthPortable(bytes);
-            ASSERT_EQ(PercentEncodedLength(bytes), expected) << length;
-            std::string fast(expected, '\0'), portable(expected, '\0');
-            ASSERT_EQ(PercentEncode(kernel, bytes, fast.data()), fast.data() + expected) << length;
-            PercentEncodePortable(bytes, portable.data());
-            ASSERT_EQ(fast, portable) << length;
-            ASSERT_EQ(PercentDecode(fast), bytes) << length;
+    constexpr std::size_t kGuardSize = 32;
+    constexpr char kGuard = '\xA5';
+    const auto guarded = [&](std::size_t size) { return std::string(size + 2 * kGuardSize, kGuard); };
+    const std::string guard(kGuardSize, kGuard);
+    const auto guardsKept = [&](const std::string& out) {
+        return out.compare(0, kGuardSize, guard) == 0 && out.compare(out.size() - kGuardSize, kGuardSize, guard) == 0;
+    };
+    // Text that is mostly kept, text with spaces, markup, and bytes of every value.
+    const std::string alphabets[] = {"abcdefghij-._~", "words and, more; (text)\n", "<svg a=\"#1\"/>&\\ ",
+                                     std::string()};
+    for (const PercentPlace place : kPlaces) {
+        for (int length = 0; length <= 4096; length += length < 300 ? 1 : 1 + static_cast<int>(random() % 61)) {
+            for (const std::string& alphabet : alphabets) {
+                std::string bytes(static_cast<std::size_t>(length), '\0');
+                for (char& c : bytes) c = alphabet.empty() ? static_cast<char>(random()) : alphabet[random() % alphabet.size()];
+                const std::size_t expected = PercentEncodedLengthPortable(place, bytes);
+                ASSERT_EQ(PercentEncodedLength(place, bytes), expected) << length;
+                std::string fast = guarded(expected), portable = guarded(expected);
+                ASSERT_EQ(PercentEncode(kernel, place, bytes, fast.data() + kGuardSize), fast.data() + kGuardSize + expected)
+                    << length;
+                PercentEncodePortable(place, bytes, portable.data() + kGuardSize);
+                ASSERT_TRUE(guardsKept(fast)) << kernel.name << " wrote outside its output, length " << length;
+                ASSERT_TRUE(guardsKept(portable)) << "the portable loop wrote outside its output, length " << length;
+                ASSERT_EQ(fast, portable) << length;
+                ASSERT_EQ(PercentDecode(fast.substr(kGuardSize, expected)), bytes) << length;
+            }
         }
     }
 }

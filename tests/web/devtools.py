@@ -3,9 +3,11 @@ network port): start it, evaluate JavaScript in a blank page, stop it."""
 import fcntl
 import json
 import os
+import select
 import shutil
 import subprocess
 import tempfile
+import time
 
 
 class BrowserUnavailable(Exception):
@@ -13,6 +15,7 @@ class BrowserUnavailable(Exception):
 
 
 class Browser:
+    name = "chromium"
     FLAGS = ["--headless", "--disable-gpu", "--disable-quic", "--no-first-run",
              "--disable-background-networking", "--disable-component-update", "--disable-sync",
              "--autoplay-policy=no-user-gesture-required", "--remote-debugging-pipe"]
@@ -44,6 +47,7 @@ class Browser:
         os.close(to_browser_read)
         os.close(from_browser_write)
         self.pending = b""
+        self.events = []
         self.next_id = 0
         try:
             target = self.call("Target.createTarget", {"url": "about:blank"})["targetId"]
@@ -64,15 +68,30 @@ class Browser:
                 if "error" in reply:
                     raise BrowserUnavailable("%s: %s" % (method, reply["error"]))
                 return reply["result"]
+            if "method" in reply:
+                self.events.append(reply)
 
-    def _wait_for_event(self, method, session):
+    def _wait_for_event(self, method, session, accept=lambda params: True, seconds=None):
+        """The parameters of the first such event, kept or still to come;
+        None when none comes within seconds."""
+        deadline = time.monotonic() + seconds if seconds else None
         while True:
-            message = self._receive()
-            if message.get("method") == method and message.get("sessionId") == session:
-                return message.get("params")
+            for message in self.events:
+                if message.get("method") == method and message.get("sessionId") == session and accept(
+                        message.get("params")):
+                    self.events.remove(message)
+                    return message.get("params")
+            message = self._receive(deadline)
+            if message is None:
+                return None
+            self.events.append(message)
 
-    def _receive(self):
+    def _receive(self, deadline=None):
         while b"\0" not in self.pending:
+            if deadline is not None:
+                ready, _, _ = select.select([self.from_browser], [], [], max(0, deadline - time.monotonic()))
+                if not ready:
+                    return None
             chunk = os.read(self.from_browser, 1 << 20)
             if not chunk:
                 raise BrowserUnavailable("chromium closed its pipe")
@@ -101,6 +120,18 @@ class Browser:
             return result["result"].get("value")
         finally:
             self.call("Target.closeTarget", {"targetId": target})
+
+    def download(self, snippet, folder, seconds=120):
+        """Clicks the link an HTML snippet makes, letting downloads go to
+        folder: "completed", "canceled" or None when neither within seconds."""
+        self.events.clear()
+        self.call("Browser.setDownloadBehavior", {"behavior": "allow", "downloadPath": folder, "eventsEnabled": True})
+        self.evaluate("(() => { const t = document.createElement('template'); t.innerHTML = %s; "
+                      "const link = t.content.firstChild; document.body.appendChild(link); link.click(); "
+                      "link.remove(); })()" % json.dumps(snippet))
+        done = self._wait_for_event("Browser.downloadProgress", None,
+                                    lambda params: params.get("state") in ("completed", "canceled"), seconds)
+        return done and done["state"]
 
     def close(self):
         try:

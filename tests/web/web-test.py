@@ -1,13 +1,19 @@
 #!/usr/bin/env python3
 """lumarind-cli's web output as real parsers read it: a CommonMark renderer
-(cmark) for the Markdown form, and headless Chromium for everything. Each
-file of a corpus is written in every format and encoding with -t auto; the
-browser must fetch() the exact bytes with the type the CLI wrote, decode
-images, load fonts, find a duration in sounds and videos, show text as
-written, and parse the HTML snippet to one element whose attribute is the
-file's name. Prints "PASS name", "FAIL name: why" or "SKIP name: why".
+(cmark) for the Markdown form, and three browser engines (headless Chromium,
+Firefox and WebKit) for everything. Each file of a corpus is written in
+every format and encoding with -t auto; each browser must fetch() the exact
+bytes with the type the CLI wrote, decode images, load fonts, find a
+duration in sounds and videos, show text as written, and parse the HTML
+snippet to one element whose attribute is the file's name. Two more corpora
+go through every one-line format and encoding, checked in batches: every
+byte value at the start, in the middle, doubled and at the end of a text,
+and an icon theme's SVG icons, which must render to the same pixels as the
+same bytes from a file (a blob). -e auto is never longer than Base64. An
+engine that cannot start is skipped. Prints "PASS name", "FAIL name: why"
+or "SKIP name: why".
 
-Usage: web-test.py LUMARIND-CLI"""
+Usage: web-test.py LUMARIND-CLI [ENGINE...]"""
 import base64
 import html.parser
 import json
@@ -19,6 +25,10 @@ import tempfile
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from devtools import Browser, BrowserUnavailable  # noqa: E402
+from marionette import Firefox  # noqa: E402
+from webdriver import WebKit  # noqa: E402
+
+ENGINES = {"chromium": Browser, "firefox": Firefox, "webkit": WebKit}
 
 ROOT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..")
 FORMATS = ["text", "line", "css", "html", "markdown"]
@@ -32,6 +42,9 @@ SVG = ('<?xml version="1.0" encoding="UTF-8"?>\n<svg xmlns="http://www.w3.org/20
 CYRILLIC = "Привет, мир; 100% «ёлка» #1 <b>&amp;</b>\nвторая строка\n"
 LATIN1 = "Café crème; 50% brûlée #2\n"
 FONT_AWESOME = "/usr/share/fonts-font-awesome/fonts/fontawesome-webfont"
+ICON_THEME = "/usr/share/icons/Adwaita"
+ICONS = 400
+ONE_LINE_FORMATS = ["line", "css", "html", "markdown"]
 
 # Made by the browser itself: JPEG and WebP from a canvas, a WebM video and
 # an Opus sound (in WebM) from MediaRecorder.
@@ -82,10 +95,6 @@ CHECK = r"""window.checkCase = async (c) => {
   const problems = [];
   const withDeadline = (promise, what) => Promise.race([promise,
       new Promise((_, fail) => setTimeout(() => fail(new Error(what + ' timed out')), 10000))]);
-  const event = (element, name) => new Promise((done, fail) => {
-    element.addEventListener(name, done, {once: true});
-    element.addEventListener('error', () => fail(new Error('media error ' + (element.error && element.error.code))), {once: true});
-  });
   let url = c.snippet;
   if (c.format === 'css') {
     const holder = document.createElement('div');
@@ -112,9 +121,14 @@ CHECK = r"""window.checkCase = async (c) => {
     }
   }
   if (url === null) return problems.concat(['no URL']);
-  const response = await fetch(url);
+  let response;
+  try {
+    response = await fetch(url);
+  } catch (error) {
+    return problems.concat(['fetch fails: ' + error]);
+  }
   const got = new Uint8Array(await response.arrayBuffer());
-  const expected = Uint8Array.from(atob(c.bytes), (ch) => ch.charCodeAt(0));
+  const expected = window.fileBytes(c.file);
   if (got.length !== expected.length || got.some((b, i) => b !== expected[i])) {
     problems.push('fetch gives ' + got.length + ' bytes, not the ' + expected.length + ' of the file');
   }
@@ -126,6 +140,11 @@ CHECK = r"""window.checkCase = async (c) => {
       image.src = url;
       await withDeadline(image.decode(), 'image');
       if (image.naturalWidth === 0) problems.push('image has no width');
+      if (c.samePixels) {
+        const fromFile = await withDeadline(window.filePixels(c.file, c.type), 'image from the file');
+        const fromUrl = await withDeadline(window.pixels(url), 'image');
+        if (fromFile !== fromUrl) problems.push('renders other pixels than the file');
+      }
     } else if (c.kind === 'font') {
       // The window's form breaks its lines, which a CSS string may not hold.
       const source = c.format === 'css' ? c.snippet : 'url(' + JSON.stringify(url.replace(/[\r\n]/g, '')) + ')';
@@ -136,25 +155,108 @@ CHECK = r"""window.checkCase = async (c) => {
       style.remove();
       if (faces.length !== 1 || faces[0].status !== 'loaded') problems.push('@font-face does not load it');
     } else if (c.kind === 'audio' || c.kind === 'video') {
-      const media = document.createElement(c.kind);
-      media.preload = 'metadata';
-      media.muted = true;
-      const loaded = event(media, 'loadedmetadata');
-      media.src = url;
-      await withDeadline(loaded, 'metadata');
-      // A recording has no duration in its header: seeking far finds it.
-      if (!isFinite(media.duration)) {
-        const known = event(media, 'durationchange');
-        media.currentTime = 1e9;
-        await withDeadline(known, 'duration');
+      // What the engine cannot play from a file either is not the data URL's fault.
+      const fromFile = await window.fileMedia(c.file, c.kind, c.type);
+      if (fromFile !== '') {
+        problems.push('SKIP: ' + c.kind + ' it cannot play from a file either (' + fromFile + ')');
+      } else {
+        const problem = await window.playMedia(url, c.kind);
+        if (problem !== '' && c.refusesZero) problems.push('SKIP: refuses %00 in sound and video');
+        else if (problem !== '') problems.push(problem);
       }
-      if (!(media.duration > 0 && isFinite(media.duration))) problems.push('duration ' + media.duration);
-      if (c.kind === 'video' && media.videoWidth === 0) problems.push('video has no width');
     }
   } catch (error) {
     problems.push(String(error));
   }
   return problems;
+}"""
+
+# The files' bytes, sent once; the pixels an image has from its file (a blob
+# URL of its bytes); and a batch of cases checked a few at a time.
+SHARED = r"""window.files = {};
+window.addFiles = (more) => { Object.assign(window.files, more); return Object.keys(window.files).length; };
+const decoded = new Map();
+window.fileBytes = (id) => {
+  if (!decoded.has(id)) decoded.set(id, Uint8Array.from(atob(window.files[id]), (ch) => ch.charCodeAt(0)));
+  return decoded.get(id);
+};
+window.pixels = async (url) => {
+  const image = new Image();
+  image.src = url;
+  await image.decode();
+  const canvas = document.createElement('canvas');
+  canvas.width = 48; canvas.height = 48;
+  const g = canvas.getContext('2d');
+  g.drawImage(image, 0, 0, 48, 48);
+  const data = g.getImageData(0, 0, 48, 48).data;
+  let text = '';
+  for (let i = 0; i < data.length; i += 4096) text += String.fromCharCode(...data.subarray(i, i + 4096));
+  return text;
+};
+const filePixels = new Map();
+window.filePixels = (id, type) => {
+  if (!filePixels.has(id)) {
+    const url = URL.createObjectURL(new Blob([window.fileBytes(id)], {type}));
+    filePixels.set(id, window.pixels(url).finally(() => URL.revokeObjectURL(url)));
+  }
+  return filePixels.get(id);
+};
+// Loads a sound or video far enough to know its duration (and size):
+// empty when it does, the problem otherwise.
+window.playMedia = async (url, kind) => {
+  const withDeadline = (promise, what) => Promise.race([promise,
+      new Promise((_, fail) => setTimeout(() => fail(new Error(what + ' timed out')), 10000))]);
+  const event = (element, name) => new Promise((done, fail) => {
+    element.addEventListener(name, done, {once: true});
+    element.addEventListener('error', () => fail(new Error('media error ' + (element.error && element.error.code))), {once: true});
+  });
+  try {
+    const media = document.createElement(kind);
+    media.preload = 'metadata';
+    media.muted = true;
+    const loaded = event(media, 'loadedmetadata');
+    media.src = url;
+    await withDeadline(loaded, 'metadata');
+    // A recording has no duration in its header: seeking far finds it.
+    if (!isFinite(media.duration)) {
+      const known = event(media, 'durationchange');
+      media.currentTime = 1e9;
+      await withDeadline(known, 'duration');
+    }
+    if (!(media.duration > 0 && isFinite(media.duration))) return 'duration ' + media.duration;
+    // WebKit may learn a video's size after its duration: wait for it a while.
+    for (let waited = 0; kind === 'video' && media.videoWidth === 0 && waited < 5000; waited += 50) {
+      await new Promise((done) => setTimeout(done, 50));
+    }
+    if (kind === 'video' && media.videoWidth === 0) return 'video has no width';
+    return '';
+  } catch (error) {
+    return String(error);
+  }
+};
+const fileMedia = new Map();
+window.fileMedia = (id, kind, type) => {
+  if (!fileMedia.has(id)) {
+    const url = URL.createObjectURL(new Blob([window.fileBytes(id)], {type}));
+    fileMedia.set(id, window.playMedia(url, kind));
+  }
+  return fileMedia.get(id);
+};
+window.checkCases = async (cases) => {
+  const results = new Array(cases.length);
+  let next = 0;
+  const worker = async () => {
+    while (next < cases.length) {
+      const i = next++;
+      try {
+        results[i] = await window.checkCase(cases[i]);
+      } catch (error) {
+        results[i] = [String(error)];
+      }
+    }
+  };
+  await Promise.all(Array.from({length: 8}, worker));
+  return results;
 }"""
 
 # The text a top-level page shows.
@@ -214,7 +316,7 @@ def check_markdown(markdown, name, url):
     return "" if events in (image, link) else "cmark renders " + rendered.decode("utf-8", "replace")[:300]
 
 
-def corpus(browser):
+def corpus(generated):
     with open(os.path.join(ROOT, "samples", "lumarind-icon.png"), "rb") as f:
         png = f.read()
     files = {
@@ -227,6 +329,7 @@ def corpus(browser):
         "latin1.txt": (LATIN1.encode("latin-1"), "text"),
         "data.json": (json.dumps({"ключ": "значение; 100%", "n": [1, 2]}, ensure_ascii=False).encode(), "other"),
         "empty": (b"", "other"),
+        "spaces at the end.txt": (b"ends in spaces  ", "text"),
         # Names that must come through every snippet as they are.
         'a & b "c" <d> ]x\\y *z* _w_ Фото.png': (png, "image"),
         "back\\slash.txt": (b"back slash", "other"),
@@ -234,68 +337,273 @@ def corpus(browser):
         "line\nbreak\r\nname [1](x) !#$%'+,-;=@^{|}~.txt": (b"x", "other"),
         "tab\tand\x01control.png": (png, "image"),
     }
-    if browser:
-        for name, data in browser.evaluate(GENERATE).items():
-            files[name] = (base64.b64decode(data), "video" if name.endswith(".webm") else
-                           "audio" if name.endswith(".weba") else "image")
+    for name, data in generated.items():
+        files[name] = (data, "video" if name.endswith(".webm") else "audio" if name.endswith(".weba") else "image")
     return files
+
+
+def byte_corpus():
+    """Every byte value alone at the start, in the middle, twice in a row and
+    at the end of a text."""
+    return {"byte-%02x.txt" % b: bytes([b]) + b"a" + bytes([b, b]) + b"a" + bytes([b]) for b in range(256)}
+
+
+def icon_corpus():
+    """The first icons of the theme, each under 8 KB, by path."""
+    paths = []
+    for folder, _, names in os.walk(ICON_THEME):
+        paths += [os.path.join(folder, n) for n in names if n.endswith(".svg")]
+    icons = {}
+    for path in sorted(paths):
+        if os.path.getsize(path) < 8192 and len(icons) < ICONS:
+            name = os.path.relpath(path, ICON_THEME).replace("/", "-")
+            with open(path, "rb") as f:
+                icons[name] = f.read()
+    return icons
+
+
+def cmark_urls(snippets):
+    """The URL cmark renders for each Markdown snippet, and its text or alt,
+    from one run over all of them as paragraphs of one document."""
+    rendered = subprocess.run(["cmark", "--unsafe"], input=b"\n\n".join(snippets), capture_output=True,
+                              check=True).stdout
+    parser = RenderedMarkdown()
+    parser.feed(rendered.decode("utf-8"))
+    parser.close()
+    found, text = [], None
+    for kind, tag, attributes in parser.events:
+        if kind == "start" and tag == "img":
+            found.append((attributes.get("src"), attributes.get("alt")))
+        elif kind == "start" and tag == "a":
+            found.append((attributes.get("href"), ""))
+            text = len(found) - 1
+        elif kind == "text" and text is not None:
+            found[text] = (found[text][0], found[text][1] + tag)
+        elif kind == "end" and tag == "a":
+            text = None
+    return found
+
+
+class Cases:
+    """Cases to check in every engine, each with a name to report it by;
+    groups of them may share one reported name."""
+
+    def __init__(self):
+        self.files = {}
+        self.cases = []
+
+    def add_file(self, data):
+        key = len(self.files)
+        self.files[key] = base64.b64encode(data).decode()
+        return key
+
+    def add(self, report_as, **case):
+        case["id"] = len(self.cases)
+        self.cases.append((report_as, case))
+
+
+def run_cli(cli, work, *arguments):
+    return subprocess.run([cli, *arguments], cwd=work, capture_output=True)
+
+
+def add_main_corpus(cli, work, files, cases, texts):
+    for name, (data, kind) in files.items():
+        with open(os.path.join(work, name), "wb") as f:
+            f.write(data)
+        file_id = cases.add_file(data)
+        lengths = {}
+        for encoding in ENCODINGS:
+            line = run_cli(cli, work, "-t", "auto", "-f", "line", "-e", encoding, "--", name).stdout.decode(
+                "utf-8", "replace")
+            header = line[5:line.find(",")] if line.startswith("data:") and "," in line else ""
+            written_type = header[:-len(";base64")] if header.endswith(";base64") else header
+            for form in FORMATS:
+                title = "%s -f %s -e %s" % (shown(name), form, encoding)
+                run = run_cli(cli, work, "-t", "auto", "-f", form, "-e", encoding, "--", name)
+                if run.returncode != 0:
+                    report(False, title, run.stderr.decode("utf-8", "replace"))
+                    continue
+                lengths[(form, encoding)] = len(run.stdout)
+                snippet = run.stdout.decode("utf-8", "replace")
+                if form == "markdown":
+                    urls = cmark_urls([run.stdout])
+                    problem = check_markdown(run.stdout, name, urls[0][0] if len(urls) == 1 else None)
+                    report(problem == "", "cmark: " + title, problem)
+                    if problem:
+                        continue
+                    # What the browser gets of it is the destination cmark wrote.
+                    form, snippet = "line", urls[0][0]
+                cases.add(title, format=form, snippet=snippet, name=name, kind=kind, file=file_id,
+                          type=written_type, samePixels=name.endswith(".svg"))
+                if kind == "text":
+                    texts.append((title, snippet if form in ("text", "line") else line, data))
+        longer = [f for f in ONE_LINE_FORMATS if lengths.get((f, "auto"), 0) > lengths.get((f, "base64"), 0)]
+        report(not longer, "-e auto no longer than base64: " + shown(name), "longer in " + " ".join(longer))
+
+
+def add_batch_corpus(cli, work, label, files, kind, cases):
+    """Each one-line format and encoding for all the files at once, reported
+    per format and encoding."""
+    folder = os.path.join(work, label)
+    os.makedirs(folder)
+    names = sorted(files)
+    ids = {}
+    for name in names:
+        with open(os.path.join(folder, name), "wb") as f:
+            f.write(files[name])
+        ids[name] = cases.add_file(files[name])
+    lengths = {}
+    for encoding in ENCODINGS:
+        types = [line[5:line.find(",")].replace(";base64", "") for line in
+                 run_cli(cli, folder, "-t", "auto", "-f", "line", "-e", encoding, "--", *names).stdout.decode(
+                     "utf-8", "replace").split("\n")[:-1]]
+        for form in ONE_LINE_FORMATS:
+            title = "%s corpus (%d files) -f %s -e %s" % (label, len(names), form, encoding)
+            run = run_cli(cli, folder, "-t", "auto", "-f", form, "-e", encoding, "--", *names)
+            results = run.stdout.split(b"\n")[:-1]
+            if run.returncode != 0 or len(results) != len(names):
+                report(False, title, run.stderr.decode("utf-8", "replace") or "%d results" % len(results))
+                continue
+            for name, result in zip(names, results):
+                lengths[(name, form, encoding)] = len(result)
+            snippets = [r.decode("utf-8", "replace") for r in results]
+            if form == "markdown":
+                urls = cmark_urls(results)
+                wrong = [n for n, u in zip(names, urls) if u[1] != n] if len(urls) == len(names) else names
+                report(not wrong, "cmark: " + title, "names or links lost: " + " ".join(wrong[:5]))
+                if wrong:
+                    continue
+                form, snippets = "line", [u[0] for u in urls]
+            for name, snippet, written_type in zip(names, snippets, types):
+                cases.add(title, format=form, snippet=snippet, name=name, kind=kind, file=ids[name],
+                          type=written_type, samePixels=kind == "image")
+    longer = [n for n in names for f in ONE_LINE_FORMATS
+              if lengths.get((n, f, "auto"), 0) > lengths.get((n, f, "base64"), 0)]
+    report(not longer, "%s corpus: -e auto no longer than base64" % label, " ".join(longer[:10]))
+
+
+def refuses_zero(browser, case):
+    """WebKit plays sound and video through GStreamer, whose reading of a
+    data URL refuses an escaped zero byte; -e auto writes such media in
+    Base64, -e percent as asked."""
+    return browser.name == "webkit" and case["kind"] in ("audio", "video") and "%00" in case["snippet"]
+
+
+def check_in(browser, cases, texts):
+    """Every case in one engine; one report per name, failing with the
+    first problems of its cases."""
+    browser.evaluate(CHECK)
+    browser.evaluate(SHARED)
+    items = list(cases.files.items())
+    for at in range(0, len(items), 200):
+        browser.evaluate("addFiles(%s)" % json.dumps(dict(items[at:at + 200])))
+    problems, skipped = {}, {}
+    batch, size = [], 0
+    pending = list(cases.cases)
+    while pending or batch:
+        if pending and size < 2 << 20 and len(batch) < 400:
+            report_as, case = pending.pop(0)
+            batch.append((report_as, case))
+            size += len(case["snippet"])
+            continue
+        results = browser.evaluate("checkCases(%s)" % json.dumps([dict(case, refusesZero=refuses_zero(browser, case))
+                                                                   for _, case in batch]))
+        for (report_as, case), found in zip(batch, results):
+            problems.setdefault(report_as, [])
+            problems[report_as] += ["%s: %s" % (case["name"], p) for p in found if not p.startswith("SKIP: ")]
+            for note in (p[len("SKIP: "):] for p in found if p.startswith("SKIP: ")):
+                skipped.setdefault(report_as, set()).add(note)
+        batch, size = [], 0
+    for title, url, data in texts:
+        # Valid UTF-8 is labelled so; other bytes are read as the browser's
+        # default, windows-1252.
+        try:
+            expected = data.decode("utf-8")
+        except UnicodeDecodeError:
+            expected = data.decode("cp1252")
+        shown_text = browser.page_text(url, PAGE_TEXT)
+        if shown_text != expected:
+            problems.setdefault(title, []).append("page shows " + shown(shown_text[:60]))
+    for report_as, found in problems.items():
+        if not found and report_as in skipped:
+            print("SKIP %s: %s: %s" % (browser.name, report_as, "; ".join(sorted(skipped[report_as]))), flush=True)
+            continue
+        report(not found, "%s: %s" % (browser.name, report_as), "; ".join(found[:4]) +
+               (" and %d more" % (len(found) - 4) if len(found) > 4 else ""))
+
+
+def check_download_limit(cli, work, chromium):
+    """Download links whose data URL is just under and just over the 2 MiB
+    that older Chromium versions take: the first downloads the file whole,
+    and lumarind-cli warns of the second only."""
+    limit = 2 * 1024 * 1024
+    header = len("data:application/pdf;base64,")
+    for name, url_length in (("under.pdf", limit - 4), ("over.pdf", limit + 4)):
+        data = os.urandom((url_length - header) // 4 * 3)
+        with open(os.path.join(work, name), "wb") as f:
+            f.write(data)
+        run = run_cli(cli, work, "-t", "auto", "-f", "html", name)
+        warned = b"Chromium" in run.stderr and b"warning" in run.stderr
+        over = url_length > limit
+        title = "download link with a data URL of %d characters" % url_length
+        report(run.returncode == 0 and warned == over, "lumarind-cli warns of the " + title if over else
+               "lumarind-cli does not warn of the " + title, run.stderr.decode("utf-8", "replace"))
+        folder = os.path.join(work, "downloads-" + name)
+        os.makedirs(folder)
+        state = chromium.download(run.stdout.decode(), folder)
+        saved = os.path.join(folder, name)
+        whole = state == "completed" and os.path.exists(saved) and open(saved, "rb").read() == data
+        if over:
+            # Current versions download it; older ones said "Network error".
+            report(whole or state == "canceled", "chromium: downloads the %s whole or refuses it" % title,
+                   "state %s" % state)
+            print("chromium %s the %s" % ("downloads" if whole else "refuses", title), flush=True)
+        else:
+            report(whole, "chromium: downloads the " + title + " whole", "state %s" % state)
+
+
+def start(engine):
+    try:
+        return ENGINES[engine]()
+    except BrowserUnavailable as error:
+        print("SKIP %s: %s" % (engine, error), flush=True)
+        return None
 
 
 def main():
     cli = os.path.realpath(sys.argv[1])
+    engines = sys.argv[2:] or list(ENGINES)
     work = tempfile.mkdtemp(prefix="lumarind-web-")
-    browser = None
+    chromium = None
     try:
-        try:
-            browser = Browser()
-        except BrowserUnavailable as error:
-            print("SKIP browser: %s" % error)
-        files = corpus(browser)
-        if browser:
-            browser.evaluate(CHECK)
-        case_id = 0
-        for name, (data, kind) in files.items():
-            with open(os.path.join(work, name), "wb") as f:
-                f.write(data)
-            for encoding in ENCODINGS:
-                line = subprocess.run([cli, "-t", "auto", "-f", "line", "-e", encoding, "--", name], cwd=work,
-                                      capture_output=True).stdout.decode("utf-8", "replace")
-                header = line[5:line.find(",")] if line.startswith("data:") and "," in line else ""
-                written_type = header[:-len(";base64")] if header.endswith(";base64") else header
-                for form in FORMATS:
-                    title = "%s -f %s -e %s" % (shown(name), form, encoding)
-                    run = subprocess.run([cli, "-t", "auto", "-f", form, "-e", encoding, "--", name], cwd=work,
-                                         capture_output=True)
-                    if run.returncode != 0:
-                        report(False, "browser: " + title, run.stderr.decode("utf-8", "replace"))
-                        continue
-                    snippet = run.stdout.decode("utf-8", "replace")
-                    if form == "markdown":
-                        problem = check_markdown(run.stdout, name, line)
-                        report(problem == "", "cmark: " + title, problem)
-                        # What the browser gets of it is the destination cmark wrote.
-                        form, snippet = "line", line
-                    if not browser:
-                        continue
-                    case_id += 1
-                    problems = browser.evaluate("checkCase(%s)" % json.dumps({
-                        "id": case_id, "format": form, "snippet": snippet, "name": name, "kind": kind,
-                        "bytes": base64.b64encode(data).decode(), "type": written_type}))
-                    if kind == "text" and not problems:
-                        url = snippet if form in ("text", "line") else line
-                        # Valid UTF-8 is labelled so; other bytes are read as
-                        # the browser's default, windows-1252.
-                        try:
-                            expected = data.decode("utf-8")
-                        except UnicodeDecodeError:
-                            expected = data.decode("cp1252")
-                        shown_text = browser.page_text(url, PAGE_TEXT)
-                        if shown_text != expected:
-                            problems.append("page shows " + shown(shown_text[:60]))
-                    report(not problems, "browser: " + title, "; ".join(problems))
+        # Chromium makes the media files for every engine.
+        chromium = start("chromium") if "chromium" in engines else None
+        generated = {}
+        if chromium:
+            generated = {name: base64.b64decode(data) for name, data in chromium.evaluate(GENERATE).items()}
+        cases, texts = Cases(), []
+        add_main_corpus(cli, work, corpus(generated), cases, texts)
+        add_batch_corpus(cli, work, "bytes", byte_corpus(), "other", cases)
+        icons = icon_corpus()
+        if icons:
+            add_batch_corpus(cli, work, "icons", icons, "image", cases)
+        else:
+            print("SKIP icons: no SVG icons in " + ICON_THEME)
+        for engine in engines:
+            browser = chromium if engine == "chromium" else start(engine)
+            if not browser:
+                continue
+            try:
+                check_in(browser, cases, texts)
+                if browser is chromium:
+                    check_download_limit(cli, work, chromium)
+            finally:
+                browser.close()
+                if browser is chromium:
+                    chromium = None
     finally:
-        if browser:
-            browser.close()
+        if chromium:
+            chromium.close()
         shutil.rmtree(work, ignore_errors=True)
 
 

@@ -1,0 +1,322 @@
+// Pastes an image into Lumarind.exe and keeps the PNG the window made of it,
+// for tests/paste to compare with ImageMagick:
+//
+//   paste_probe dibv5 PIXELS.bgra WIDTH HEIGHT OUT.png [SHOWN]
+//   paste_probe dib   PIXELS.bgr  WIDTH HEIGHT OUT.png [SHOWN]
+//   paste_probe clipboard OUT.png [SHOWN]
+//
+// dibv5 puts 32-bit pixels with alpha as CF_DIBV5, dib 24-bit ones as
+// CF_DIB, clipboard pastes whatever is there (a PNG offered from X11). With
+// SHOWN the window stays until that file exists, for a screenshot.
+//
+//   paste_probe verb BEFORE COMMAND-LINE OUT.txt
+//
+// runs a command line as Explorer runs a verb's command (CreateProcess, no
+// console), with BEFORE on the clipboard, and watches for any window of the
+// process: a box's text goes to OUT.txt.box and the box is answered. Then
+// the clipboard's text goes to OUT.txt as UTF-8, and the time from the start
+// to the end of the process is printed in milliseconds. The exit status is 0
+// when no window appeared, 3 when one did.
+//
+//   paste_probe drop BEFORE OUT.txt FILE...
+//
+// does what Explorer does for a verb with a DropTarget: creates the class
+// the verb names (its local server starts) and drops the files on it as
+// CF_HDROP, with BEFORE on the clipboard. It waits for the clipboard to
+// change, or for a box of the server's (answered, its text in OUT.txt.box),
+// watching for any window of the server. Output and status as for verb.
+#include <windows.h>
+#include <ole2.h>
+#include <psapi.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "app/win32/ControlIds.h"
+#include "common/UserTexts.h"
+#include "support/portable/Utf8.h"
+#include "tests/common/ReferenceBase64.h"
+#include "tests/gui/Driver.h"
+#include "tests/win32/ScratchFolder.h"
+
+namespace {
+
+using namespace lumarind;
+using namespace lumarind::gui;
+
+constexpr wchar_t kHeader[] = L"data:image/png;base64,\r\n";
+
+// Rows from the top in the file; a DIB with a positive height keeps them from the bottom.
+std::string Bitmap(const std::string& pixels, LONG width, LONG height, bool withAlpha) {
+    const int channels = withAlpha ? 4 : 3;
+    const std::size_t row = static_cast<std::size_t>(width) * channels;
+    const std::size_t stride = (row + 3) / 4 * 4;
+    std::string block;
+    if (withAlpha) {
+        BITMAPV5HEADER header{};
+        header.bV5Size = sizeof header;
+        header.bV5Width = width;
+        header.bV5Height = height;
+        header.bV5Planes = 1;
+        header.bV5BitCount = 32;
+        header.bV5Compression = BI_BITFIELDS;
+        header.bV5RedMask = 0x00FF0000;
+        header.bV5GreenMask = 0x0000FF00;
+        header.bV5BlueMask = 0x000000FF;
+        header.bV5AlphaMask = 0xFF000000;
+        header.bV5CSType = 0x73524742;  // LCS_sRGB, which the headers spell as a multi-character constant
+        header.bV5Intent = LCS_GM_IMAGES;
+        header.bV5SizeImage = static_cast<DWORD>(stride * height);
+        block.assign(reinterpret_cast<const char*>(&header), sizeof header);
+    } else {
+        BITMAPINFOHEADER header{};
+        header.biSize = sizeof header;
+        header.biWidth = width;
+        header.biHeight = height;
+        header.biPlanes = 1;
+        header.biBitCount = 24;
+        header.biCompression = BI_RGB;
+        header.biSizeImage = static_cast<DWORD>(stride * height);
+        block.assign(reinterpret_cast<const char*>(&header), sizeof header);
+    }
+    for (LONG y = height - 1; y >= 0; --y) {
+        block.append(pixels, static_cast<std::size_t>(y) * row, row);
+        block.append(stride - row, '\0');
+    }
+    return block;
+}
+
+struct Watch {
+    DWORD processId;
+    HWND found;
+};
+
+BOOL CALLBACK FindShownWindow(HWND window, LPARAM parameter) {
+    auto& watch = *reinterpret_cast<Watch*>(parameter);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner != watch.processId || !IsWindowVisible(window)) return TRUE;
+    watch.found = window;
+    return FALSE;
+}
+
+int RunVerb(const std::wstring& before, std::wstring commandLine, const std::wstring& out) {
+    SetClipboard(before);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    LARGE_INTEGER frequency, start, end;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&start);
+    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
+        std::fprintf(stderr, "paste_probe: cannot run the command\n");
+        return 1;
+    }
+    const win32::UniqueFile process(info.hProcess), thread(info.hThread);
+    bool windowSeen = false;
+    const bool ended = WaitUntil([&] {
+        if (WaitForSingleObject(info.hProcess, 0) == WAIT_OBJECT_0) return true;
+        Watch watch{info.dwProcessId, nullptr};
+        EnumWindows(FindShownWindow, reinterpret_cast<LPARAM>(&watch));
+        if (watch.found != nullptr) {
+            windowSeen = true;
+            const std::wstring text = DialogText(watch.found);
+            testing::WriteBytes(out + L".box", ToUtf8(text));
+            if (const HWND ok = GetDlgItem(watch.found, IDOK)) Click(ok);
+            else PostMessageW(watch.found, WM_CLOSE, 0, 0);
+        }
+        return false;
+    });
+    QueryPerformanceCounter(&end);
+    if (!ended) {
+        TerminateProcess(info.hProcess, 1);
+        std::fprintf(stderr, "paste_probe: the command did not end\n");
+        return 1;
+    }
+    std::printf("%.1f\n", 1000.0 * static_cast<double>(end.QuadPart - start.QuadPart) / frequency.QuadPart);
+    testing::WriteBytes(out, ToUtf8(ClipboardText().value_or(L"")));
+    return windowSeen ? 3 : 0;
+}
+
+constexpr wchar_t kDropTargetKey[] = L"Software\\Classes\\*\\shell\\Lumarind.CopyAsDataUrl\\DropTarget";
+
+// The selection Explorer drops: CF_HDROP only.
+class FileListData : public IDataObject {
+public:
+    explicit FileListData(std::string block) : block_(std::move(block)) {}
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
+        if (iid == IID_IUnknown || iid == IID_IDataObject) {
+            *object = static_cast<IDataObject*>(this);
+            AddRef();
+            return S_OK;
+        }
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
+    ULONG STDMETHODCALLTYPE Release() override { return --references_; }
+    HRESULT STDMETHODCALLTYPE GetData(FORMATETC* format, STGMEDIUM* medium) override {
+        if (QueryGetData(format) != S_OK) return DV_E_FORMATETC;
+        HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, block_.size());
+        if (memory == nullptr) return E_OUTOFMEMORY;
+        std::memcpy(GlobalLock(memory), block_.data(), block_.size());
+        GlobalUnlock(memory);
+        medium->tymed = TYMED_HGLOBAL;
+        medium->hGlobal = memory;
+        medium->pUnkForRelease = nullptr;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetDataHere(FORMATETC*, STGMEDIUM*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE QueryGetData(FORMATETC* format) override {
+        return format->cfFormat == CF_HDROP && (format->tymed & TYMED_HGLOBAL) != 0 ? S_OK : DV_E_FORMATETC;
+    }
+    HRESULT STDMETHODCALLTYPE GetCanonicalFormatEtc(FORMATETC*, FORMATETC* out) override {
+        out->ptd = nullptr;
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE SetData(FORMATETC*, STGMEDIUM*, BOOL) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE EnumFormatEtc(DWORD, IEnumFORMATETC**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE DAdvise(FORMATETC*, DWORD, IAdviseSink*, DWORD*) override {
+        return OLE_E_ADVISENOTSUPPORTED;
+    }
+    HRESULT STDMETHODCALLTYPE DUnadvise(DWORD) override { return OLE_E_ADVISENOTSUPPORTED; }
+    HRESULT STDMETHODCALLTYPE EnumDAdvise(IEnumSTATDATA**) override { return OLE_E_ADVISENOTSUPPORTED; }
+
+private:
+    std::string block_;
+    ULONG references_ = 1;
+};
+
+// A shown window of a process whose program is Lumarind.exe.
+BOOL CALLBACK FindProgramWindow(HWND window, LPARAM parameter) {
+    if (!IsWindowVisible(window)) return TRUE;
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    const win32::UniqueFile process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, owner));
+    if (!process) return TRUE;
+    wchar_t image[MAX_PATH];
+    DWORD size = MAX_PATH;
+    if (!QueryFullProcessImageNameW(process.get(), 0, image, &size)) return TRUE;
+    const std::wstring name(image, size);
+    if (name.size() < 13 || _wcsicmp(name.c_str() + name.size() - 13, L"\\Lumarind.exe") != 0) return TRUE;
+    *reinterpret_cast<HWND*>(parameter) = window;
+    return FALSE;
+}
+
+int DropOnVerb(const std::wstring& before, const std::wstring& out, const std::vector<std::wstring>& files) {
+    wchar_t text[64];
+    DWORD bytes = sizeof text;
+    if (RegGetValueW(HKEY_CURRENT_USER, kDropTargetKey, L"Clsid", RRF_RT_REG_SZ, nullptr, text, &bytes) !=
+        ERROR_SUCCESS) {
+        std::fprintf(stderr, "paste_probe: the verb has no DropTarget\n");
+        return 1;
+    }
+    CLSID target{};
+    if (FAILED(CLSIDFromString(text, &target))) return 1;
+    SetClipboard(before);
+    if (FAILED(OleInitialize(nullptr))) return 1;
+    LARGE_INTEGER frequency, start, end;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&start);
+    IDropTarget* drop = nullptr;
+    HRESULT result = CoCreateInstance(target, nullptr, CLSCTX_LOCAL_SERVER, IID_IDropTarget, reinterpret_cast<void**>(&drop));
+    if (FAILED(result)) {
+        std::fprintf(stderr, "paste_probe: cannot create the verb's DropTarget: 0x%08lx\n", result);
+        return 1;
+    }
+    FileListData data(FileListBlock(files));
+    DWORD effect = DROPEFFECT_COPY;
+    const POINTL point{0, 0};
+    result = drop->DragEnter(&data, MK_LBUTTON, point, &effect);
+    if (SUCCEEDED(result)) {
+        effect = DROPEFFECT_COPY;
+        result = drop->Drop(&data, MK_LBUTTON, point, &effect);
+    }
+    drop->Release();
+    if (FAILED(result)) {
+        std::fprintf(stderr, "paste_probe: the drop failed: 0x%08lx\n", result);
+        return 1;
+    }
+    bool windowSeen = false;
+    bool changed = WaitUntil([&] {
+        HWND shown = nullptr;
+        EnumWindows(FindProgramWindow, reinterpret_cast<LPARAM>(&shown));
+        if (shown != nullptr) {
+            windowSeen = true;
+            testing::WriteBytes(out + L".box", ToUtf8(DialogText(shown)));
+            if (const HWND ok = GetDlgItem(shown, IDOK)) Click(ok);
+            else PostMessageW(shown, WM_CLOSE, 0, 0);
+            return true;
+        }
+        return ClipboardText().value_or(L"") != before;
+    });
+    QueryPerformanceCounter(&end);
+    OleUninitialize();
+    if (!changed) {
+        std::fprintf(stderr, "paste_probe: neither the clipboard nor a box changed\n");
+        return 1;
+    }
+    std::printf("%.1f\n", 1000.0 * static_cast<double>(end.QuadPart - start.QuadPart) / frequency.QuadPart);
+    testing::WriteBytes(out, ToUtf8(ClipboardText().value_or(L"")));
+    return windowSeen ? 3 : 0;
+}
+
+int Fail(const char* why) {
+    std::fprintf(stderr, "paste_probe: %s\n", why);
+    return 1;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    const std::vector<std::wstring> args(argv + 1, argv + argc);
+    if (args.empty()) return Fail("no mode");
+    std::size_t next = 1;
+    try {
+        if (args[0] == L"drop") {
+            if (args.size() < 4) return Fail("drop needs BEFORE OUT FILE...");
+            return DropOnVerb(args[1], args[2], std::vector<std::wstring>(args.begin() + 3, args.end()));
+        }
+        if (args[0] == L"verb") {
+            if (args.size() != 4) return Fail("verb needs BEFORE COMMAND-LINE OUT");
+            return RunVerb(args[1], args[2], args[3]);
+        }
+        if (args[0] == L"dibv5" || args[0] == L"dib") {
+            if (args.size() < 5) return Fail("dib modes need PIXELS WIDTH HEIGHT OUT");
+            const bool alpha = args[0] == L"dibv5";
+            const std::string pixels = testing::ReadBytes(args[1]);
+            const LONG width = std::stol(args[2]), height = std::stol(args[3]);
+            SetClipboardBlocks({{alpha ? CF_DIBV5 : CF_DIB, Bitmap(pixels, width, height, alpha)}});
+            next = 4;
+        } else if (args[0] != L"clipboard") {
+            return Fail("unknown mode");
+        }
+        if (args.size() <= next) return Fail("no OUT");
+        const std::wstring out = args[next];
+
+        RunningProgram program;
+        program.Activate();
+        PressKey('V', {VK_CONTROL});
+        if (!program.WaitForCaption(L"Lumarind - [" + std::wstring(texts::kPastedName) + L".png]")) {
+            return Fail("the caption does not name a pasted PNG");
+        }
+        SetClipboard(L"");
+        ClickAndWait(program.Control(ids::cmdCopyText0));
+        const std::optional<std::wstring> text = ClipboardText();
+        if (!text || text->compare(0, std::wstring(kHeader).size(), kHeader) != 0) return Fail("no PNG data URL");
+        const std::optional<std::string> png = testing::DecodeBase64(text->substr(std::wstring(kHeader).size()));
+        if (!png) return Fail("malformed Base64");
+        testing::WriteBytes(out, *png);
+        if (args.size() > next + 1) {
+            const std::wstring shown = args[next + 1];
+            if (!WaitUntil([&] { return GetFileAttributesW(shown.c_str()) != INVALID_FILE_ATTRIBUTES; }, 60000)) {
+                return Fail("no screenshot was taken");
+            }
+        }
+        return 0;
+    } catch (const std::exception& error) {
+        return Fail(error.what());
+    }
+}

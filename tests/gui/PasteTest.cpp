@@ -1,0 +1,124 @@
+// Pasting into the window under Wine: what a test program of its own puts on
+// the clipboard (copied files, text, a data URL and a snippet, nothing, a
+// clipboard held open), pasted with Ctrl+V or Shift+Insert. Bitmaps and a
+// PNG from X11 are checked by tests/paste with ImageMagick.
+#include <gtest/gtest.h>
+
+#include "app/win32/ControlIds.h"
+#include "common/UserTexts.h"
+#include "support/portable/Utf8.h"
+#include "tests/common/ReferenceBase64.h"
+#include "tests/gui/Driver.h"
+#include "tests/win32/RunProcess.h"
+#include "tests/win32/ScratchFolder.h"
+
+namespace lumarind::gui {
+namespace {
+
+using testing::ReadBytes;
+using testing::ScratchFolder;
+using testing::WriteBytes;
+
+std::string Narrow(const std::wstring& text) { return ToUtf8(text); }
+
+// The file exists and holds these bytes; the save may still be under way.
+bool Holds(const std::wstring& path, const std::string& bytes) {
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES && ReadBytes(path) == bytes;
+}
+
+std::wstring Pasted(const std::wstring& extension) {
+    return L"Lumarind - [" + std::wstring(texts::kPastedName) + extension + L"]";
+}
+
+class PasteTest : public ::testing::Test {
+protected:
+    void SetUp() override { ResetSettings(); }
+    void TearDown() override { ResetSettings(); }
+
+    void Paste(bool shiftInsert = false) {
+        program.Activate();
+        if (shiftInsert) PressKey(VK_INSERT, {VK_SHIFT});
+        else PressKey('V', {VK_CONTROL});
+    }
+    std::wstring Shown() const { return WindowText(program.Control(ids::txtData)); }
+    // Finds the box by a button only it has, checks its text, presses answer.
+    void AnswerBox(const std::wstring& text, int button, int answer) {
+        const HWND box = program.WaitForDialogWithButton(button);
+        ASSERT_NE(box, nullptr) << "no box with button " << button;
+        EXPECT_NE(DialogText(box).find(text), std::wstring::npos) << Narrow(DialogText(box));
+        Click(GetDlgItem(box, answer));
+        ASSERT_TRUE(WaitUntil([&] { return !IsWindow(box); }));
+    }
+    std::optional<std::wstring> CopiedText() {
+        SetClipboard(L"");
+        ClickAndWait(program.Control(ids::cmdCopyText0));
+        return ClipboardText();
+    }
+
+    ScratchFolder folder;
+    RunningProgram program;
+};
+
+TEST_F(PasteTest, NothingUsableOrAHeldClipboardSaysSoAndKeepsTheDocument) {
+    SetClipboardBlocks({});
+    Paste();
+    AnswerBox(texts::kNothingToPaste, IDOK, IDOK);
+    EXPECT_EQ(WindowText(program.window()), L"Lumarind");
+
+    SetClipboard(L"was held");
+    {
+        const ClipboardHolder held;
+        Paste(true);
+        const HWND box = program.WaitForDialogWithButton(IDRETRY);
+        ASSERT_NE(box, nullptr);
+        EXPECT_NE(DialogText(box).find(texts::kCannotPaste), std::wstring::npos) << Narrow(DialogText(box));
+        EXPECT_EQ(WindowText(program.window()), L"Lumarind");
+    }
+    // Retry once the other program has let go.
+    AnswerBox(texts::kCannotPaste, IDRETRY, IDRETRY);
+    ASSERT_TRUE(program.WaitForCaption(Pasted(L".txt")));
+    EXPECT_TRUE(CopiedText() == L"data:text/plain;charset=utf-8;base64,\r\nd2FzIGhlbGQ=");
+}
+
+TEST_F(PasteTest, CopiedFilesTextDataUrlsAndSnippetsBecomeTheDocument) {
+    const std::wstring first = folder / L"первый.bin";
+    WriteBytes(first, "abc");
+    WriteBytes(folder / L"second.bin", "de");
+    SetClipboardBlocks({{CF_HDROP, FileListBlock({first, folder / L"second.bin"})}});
+    Paste(true);
+    ASSERT_TRUE(program.WaitForCaption(L"Lumarind - [первый.bin]"));
+
+    const std::wstring text = L"Привет, мир\r\n";
+    SetClipboard(text);
+    Paste();
+    ASSERT_TRUE(program.WaitForCaption(Pasted(L".txt")));
+    EXPECT_TRUE(CopiedText() == L"data:text/plain;charset=utf-8;base64,\r\n" + testing::EncodeBase64Lines(ToUtf8(text)));
+
+    // A data URL: the window tells what it holds, and Save writes its bytes.
+    std::string png = "\x89PNG\r\n\x1a\n";
+    for (int i = 0; i < 300; ++i) png += static_cast<char>(i * 37);
+    SetClipboard(L"data:image/png;base64," + testing::EncodeBase64Lines(png) + L"\r\n");
+    Paste();
+    ASSERT_TRUE(program.WaitForCaption(Pasted(L".png")));
+    EXPECT_NE(Shown().find(std::wstring(texts::kPastedTypeLabel) + L"image/png"), std::wstring::npos) << Narrow(Shown());
+    EXPECT_NE(Shown().find(std::wstring(texts::kPastedSizeLabel) + L"308"), std::wstring::npos) << Narrow(Shown());
+    Click(program.Control(ids::cmdSaveFile));
+    program.AnswerFileDialog(folder / L"decoded.png", 0);
+    ASSERT_TRUE(WaitUntil([&] { return Holds(folder / L"decoded.png", png); }));
+
+    // A snippet of lumarind-cli's, percent-encoded text in it.
+    SetClipboard(L"url(\"data:text/plain;charset=utf-8,%D0%9F%D1%80%D0%B8%20x\")");
+    Paste();
+    ASSERT_TRUE(program.WaitForCaption(Pasted(L".txt")));
+    EXPECT_NE(Shown().find(L"При x"), std::wstring::npos) << Narrow(Shown());
+    Click(program.Control(ids::cmdSaveFile));
+    program.AnswerFileDialog(folder / L"decoded.txt", 0);
+    ASSERT_TRUE(WaitUntil([&] { return Holds(folder / L"decoded.txt", "При x"); }));
+    Click(program.Control(ids::cmdSaveFile));
+    program.AnswerFileDialog(folder / L"one-line.txt", 2);
+    ASSERT_TRUE(WaitUntil(
+        [&] { return Holds(folder / L"one-line.txt", "data:text/plain;charset=utf-8;base64,0J/RgNC4IHg="); }));
+}
+
+}  // namespace
+}  // namespace lumarind::gui
