@@ -228,6 +228,15 @@ void MainForm::Form_Paste() {
                                                             kStyleRetryCancelCritical, 0, texts::kCannotPaste, false);
         if (answer != kAnswerRetry) return;
     }
+    TakeContent(std::move(content));
+}
+
+void MainForm::Form_DropData(ClipboardContent content) {
+    if (view_.CurrentWork() == WorkKind::kSave) return;
+    TakeContent(std::move(content));
+}
+
+void MainForm::TakeContent(ClipboardContent content) {
     switch (content.kind) {
     case ClipboardContent::Kind::kNothing:
         view_.ShowInformation(texts::kNothingToPaste);

@@ -46,6 +46,9 @@ public:
     // argument does; an image, a data URL or other text becomes the
     // document as a file named texts::kPastedName would.
     void Form_Paste();
+    // Data dragged onto the window (files, an image, text): taken as a paste
+    // of the same content is.
+    void Form_DropData(ClipboardContent content);
 
     // The caption for a loaded file: the title without the family prefix,
     // then " - [name]".
@@ -81,6 +84,7 @@ private:
     // what went wrong and keeps the earlier document when it cannot.
     void LoadPasted(PastedContentMaker make);
     void ShowPasted(PastedContent pasted);
+    void TakeContent(ClipboardContent content);
     void PasteText(std::wstring text);
     void WriteDataUrl(const std::wstring& path, std::int32_t formatIndex);
     // The bytes a pasted data URL carries, as the document holds them.

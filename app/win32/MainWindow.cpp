@@ -22,6 +22,8 @@ constexpr UINT_PTR kCommandLineTimer = 1;
 constexpr UINT_PTR kProgressTimer = 2;
 // Posted by the thread of long work when a job has ended.
 constexpr UINT kWorkFinished = WM_APP + 1;
+// Posted by the drop target once a drag has brought data.
+constexpr UINT kDataDropped = WM_APP + 2;
 constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
 constexpr DWORD kWindowExStyle = WS_EX_CONTROLPARENT | WS_EX_APPWINDOW;
 // WM_GETDPISCALEDSIZE, which the headers declare for Windows 10 (1703) only.
@@ -83,7 +85,13 @@ void RegisterMainWindowClass(WNDPROC procedure) {
 
 }  // namespace
 
-MainWindow::MainWindow(Components& components) : form_(*this, components) {}
+MainWindow::MainWindow(Components& components)
+    : form_(*this, components),
+      dropTarget_([this] { return window_ != nullptr && IsWindowEnabled(window_) != FALSE; },
+                  [this](ClipboardContent content) {
+                      droppedData_ = std::move(content);
+                      PostMessageW(window_, kDataDropped, 0, 0);
+                  }) {}
 
 MainWindow::~MainWindow() {
     if (window_ != nullptr) DestroyWindow(window_);
@@ -105,6 +113,7 @@ void MainWindow::Create() {
     const SIZE frame = FrameSize(dpi);
     SetWindowPos(window_, nullptr, 0, 0, frame.cx, frame.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     DragAcceptFiles(window_, TRUE);
+    dropTarget_.Register(window_);
     if (SetTimer(window_, kCommandLineTimer, layout::kTimerIntervalMs, nullptr) == 0) ThrowLastError();
     timerRunning_ = true;
 }
@@ -307,6 +316,9 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case kWorkFinished:
         OnWorkFinished(wParam);
         return 0;
+    case kDataDropped:
+        OnDataDropped();
+        return 0;
     case WM_ENDSESSION:
         // The process may be ended once this returns: a save is stopped so
         // that it leaves the old file as it was.
@@ -327,6 +339,7 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         Unload();
         return 0;
     case WM_DESTROY:
+        dropTarget_.Revoke();
         PostQuitMessage(0);
         return 0;
     case WM_ACTIVATE:
@@ -380,6 +393,13 @@ void MainWindow::OnCommand(int id, int notification) {
     default:
         break;
     }
+}
+
+void MainWindow::OnDataDropped() {
+    std::optional<ClipboardContent> content = std::move(droppedData_);
+    droppedData_.reset();
+    // A box of ours may have come up since the drop.
+    if (content && IsWindowEnabled(window_)) form_.Form_DropData(std::move(*content));
 }
 
 void MainWindow::OnDropFiles(HDROP drop) {

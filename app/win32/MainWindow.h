@@ -6,11 +6,13 @@
 #include <shellapi.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "app/FormView.h"
 #include "app/MainForm.h"
 #include "app/win32/BackgroundTask.h"
+#include "app/win32/DataDropTarget.h"
 #include "app/win32/ProgressPanel.h"
 #include "support/win32/UniqueHandle.h"
 
@@ -77,6 +79,23 @@ private:
     template <typename Handler>
     void Guarded(Handler&& handler) noexcept;
 
+    // OLE, which the drop target needs, on the window's thread for as long as
+    // the window lives.
+    class OleScope {
+    public:
+        OleScope() : initialised_(SUCCEEDED(OleInitialize(nullptr))) {}
+        OleScope(const OleScope&) = delete;
+        OleScope& operator=(const OleScope&) = delete;
+        ~OleScope() {
+            if (initialised_) OleUninitialize();
+        }
+
+    private:
+        bool initialised_;
+    };
+    void OnDataDropped();
+
+    OleScope ole_;
     MainForm form_;
     HWND window_ = nullptr;
     HWND textBox_ = nullptr;
@@ -88,6 +107,9 @@ private:
     ProgressPanel progress_;
     int busyCount_ = 0;
     bool timerRunning_ = false;
+    // What a drag brought, until the window takes it after the drop.
+    std::optional<ClipboardContent> droppedData_;
+    DataDropTarget dropTarget_;
 };
 
 }  // namespace lumarind::win32

@@ -3,8 +3,7 @@
 #include <algorithm>
 
 #include "support/TextSlices.h"
-#include "support/win32/ClipboardImage.h"
-#include "support/win32/FileListBlock.h"
+#include "support/win32/OfferedContent.h"
 #include "support/win32/Win32Error.h"
 
 namespace lumarind::win32 {
@@ -15,8 +14,6 @@ constexpr DWORD kOpenPauseMs = 20;
 // Before the program ends with a text promised: a few seconds, not forever.
 constexpr int kClosingOpenAttempts = 250;
 constexpr wchar_t kOwnerWindowClass[] = L"LumarindClipboardOwner";
-// The format browsers, Office and screenshot tools offer a PNG under.
-constexpr wchar_t kPngFormatName[] = L"PNG";
 
 // Texts up to this length go on the clipboard at once: that takes a few
 // milliseconds, and they stay there however the program ends. Longer ones are
@@ -60,29 +57,6 @@ UniqueGlobal Render(const TextView& text, TextForm form) {
     return text.IsNarrow() ? CopyToGlobal<char>(text, form) : CopyToGlobal<wchar_t>(text, form);
 }
 
-// The block of a format on the open clipboard, locked while this lives;
-// empty when the format is not there or cannot be had.
-class ClipboardBlock {
-public:
-    explicit ClipboardBlock(UINT format)
-        : memory_(IsClipboardFormatAvailable(format) ? GetClipboardData(format) : nullptr), lock_(memory_) {}
-    const unsigned char* data() const { return static_cast<const unsigned char*>(lock_.data()); }
-    std::size_t size() const { return lock_.data() != nullptr ? GlobalSize(memory_) : 0; }
-    HGLOBAL memory() const { return memory_; }
-
-private:
-    HGLOBAL memory_;
-    GlobalLockGuard lock_;
-};
-
-std::wstring TextInBlock(const ClipboardBlock& block) {
-    const auto* characters = reinterpret_cast<const wchar_t*>(block.data());
-    const std::size_t most = block.size() / sizeof(wchar_t);
-    std::size_t length = 0;
-    while (length < most && characters[length] != L'\0') ++length;
-    return std::wstring(characters, length);
-}
-
 void RegisterOwnerWindowClass(WNDPROC procedure) {
     WNDCLASSEXW windowClass{};
     windowClass.cbSize = sizeof windowClass;
@@ -114,40 +88,9 @@ void ClipboardTextWin32::Clear(std::int32_t&) {
 }
 
 ClipboardContent ClipboardTextWin32::GetContent(std::int32_t&) {
-    ClipboardContent content;
     const OpenClipboardGuard open(window_.get());
-    if (IsClipboardFormatAvailable(CF_HDROP)) {
-        const HGLOBAL files = GetClipboardData(CF_HDROP);
-        if (files != nullptr) content.files = FileNamesInBlock(files);
-        if (!content.files.empty()) {
-            content.kind = ClipboardContent::Kind::kFiles;
-            return content;
-        }
-    }
-    const UINT pngFormat = RegisterClipboardFormatW(kPngFormatName);
-    if (pngFormat != 0) {
-        const ClipboardBlock png(pngFormat);
-        if (png.size() != 0) {
-            content.kind = ClipboardContent::Kind::kImage;
-            content.png = PngInBlock(png.data(), png.size());
-            return content;
-        }
-    }
-    for (const UINT format : {UINT{CF_DIBV5}, UINT{CF_DIB}}) {
-        const ClipboardBlock bitmap(format);
-        if (bitmap.size() != 0) {
-            content.kind = ClipboardContent::Kind::kImage;
-            content.png = EncodeBitmapAsPng(bitmap.data(), bitmap.size());
-            return content;
-        }
-    }
-    const ClipboardBlock text(CF_UNICODETEXT);
-    if (text.size() != 0) {
-        content.kind = ClipboardContent::Kind::kText;
-        content.text = TextInBlock(text);
-        if (content.text.empty()) content.kind = ClipboardContent::Kind::kNothing;
-    }
-    return content;
+    OpenClipboardFormats formats;
+    return ContentOf(formats);
 }
 
 void ClipboardTextWin32::SetText(std::wstring_view text, std::int32_t&, TextForm form) { Put(TextView(text), form); }

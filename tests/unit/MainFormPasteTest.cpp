@@ -229,6 +229,17 @@ TEST_F(MainFormPasteTest, RunningOutOfMemoryInAPasteOrACopySaysSoInRussian) {
     ExpectDocumentKept();
 }
 
+TEST_F(MainFormPasteTest, DataDroppedOnTheWindowIsTakenAsItsPasteAndNotDuringASave) {
+    form.Form_DropData(Text(L"data:,abc"));
+    EXPECT_EQ(view.caption, L"Lumarind - [" + std::wstring(texts::kPastedName) + L"]");
+    ASSERT_NE(view.textBox.Document().Encoded(), nullptr);
+    EXPECT_EQ(view.textBox.Document().Encoded()->bytes->View(), "abc");
+    view.running = WorkKind::kSave;
+    form.Form_DropData(Image("\x89PNG\r\n"));
+    EXPECT_EQ(view.caption, L"Lumarind - [" + std::wstring(texts::kPastedName) + L"]");
+    EXPECT_EQ(components.clipboard.gets, 0);
+}
+
 TEST_F(MainFormPasteTest, AMalformedDataUrlIsReportedAndKeepsTheDocument) {
     form.Form_DropFiles({kPhoto});
     Paste(Text(L"data:;base64,abc"));
