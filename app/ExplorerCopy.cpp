@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "app/ResumeNext.h"
+#include "app/UserError.h"
 #include "builder/DataUrl.h"
 #include "common/UserTexts.h"
 
@@ -27,7 +28,7 @@ bool CopyFilesAsDataUrls(const std::vector<std::wstring>& paths, Components& com
             if (paths.size() > 1) text += kLineBreak;
         });
         if (error) {
-            components.errorBox().ShowError(*error, kStyleOkCritical, 0, path + kBlankLine + texts::kCannotReadFile,
+            components.errorBox().ShowError(InUserTerms(*error, texts::kFileTooLarge), kStyleOkCritical, 0, path + kBlankLine + texts::kCannotReadFile,
                                             false);
             return false;
         }
@@ -43,7 +44,8 @@ bool CopyFilesAsDataUrls(const std::vector<std::wstring>& paths, Components& com
         }
     });
     if (error) {
-        components.errorBox().ShowError(*error, kStyleOkCritical, 0, texts::kCopyFailed, false);
+        components.errorBox().ShowError(InUserTerms(*error, texts::kNotEnoughMemory), kStyleOkCritical, 0,
+                                        texts::kCopyFailed, false);
         return false;
     }
     return true;

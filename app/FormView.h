@@ -3,8 +3,10 @@
 // window implements it; tests use a fake.
 #pragma once
 
+#include <optional>
 #include <string>
 
+#include "app/BackgroundWork.h"
 #include "builder/TextBox.h"
 #include "support/SupportFunctions.h"
 
@@ -25,6 +27,19 @@ public:
     virtual void SetBusy(bool busy) = 0;
     // Unloads the window, which ends the program.
     virtual void Unload() = 0;
+
+    // Runs job beside the window's thread, showing its progress, then done on
+    // the window's thread. Work already running is cancelled first and its
+    // done runs before the new job starts. A view without a thread of its own
+    // runs both at once.
+    virtual void RunBeside(WorkKind, WorkJob job, WorkDone done) {
+        WorkProgress progress;
+        job(progress);
+        done(false);
+    }
+    // Asks the running work to stop; false when none runs.
+    virtual bool CancelWork() { return false; }
+    virtual std::optional<WorkKind> CurrentWork() const { return std::nullopt; }
 };
 
 }  // namespace lumarind

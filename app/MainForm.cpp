@@ -6,6 +6,8 @@
 
 #include "app/PastedDataUrl.h"
 #include "app/ResumeNext.h"
+#include "app/UserError.h"
+#include "builder/ContentReader.h"
 #include "builder/DataUrl.h"
 #include "cli/MediaType.h"
 #include "common/UserTexts.h"
@@ -37,26 +39,6 @@ public:
 
 private:
     FormView& view_;
-};
-
-// Passes a file's content on piece by piece and keeps the error of a failed
-// read, so that it is reported as the read it is and not as a failed build.
-class ReadFailureRecorder : public FileContent {
-public:
-    ReadFailureRecorder(FileContent& content, std::optional<Error>& failure) : content_(content), failure_(failure) {}
-    std::uint64_t Size() const override { return content_.Size(); }
-    std::size_t Read(char* buffer, std::size_t capacity) override {
-        try {
-            return content_.Read(buffer, capacity);
-        } catch (const Error& error) {
-            failure_ = error;
-            throw;
-        }
-    }
-
-private:
-    FileContent& content_;
-    std::optional<Error>& failure_;
 };
 
 // Answers every content-type question with one type: pasted content has no
@@ -111,8 +93,6 @@ std::wstring DescriptionOf(const DecodedDataUrl& decoded) {
     return description;
 }
 
-std::string Utf8Of(TextView text) { return text.IsNarrow() ? std::string(text.Ascii()) : ToUtf8(text.Wide()); }
-
 std::wstring ReplaceAll(std::wstring text, const std::wstring& what, const std::wstring& with) {
     for (std::size_t at = text.find(what); at != std::wstring::npos; at = text.find(what, at + with.size())) {
         text.replace(at, what.size(), with);
@@ -131,7 +111,16 @@ void MainForm::Form_Load() {
     if (!tsIsInIDE()) tsSetWindowResIconAll(view_.Handle(), kIconResourceName);
 }
 
-void MainForm::Form_Unload(std::int16_t& cancel) { cancel = 0; }
+void MainForm::Form_Unload(std::int16_t& cancel) {
+    cancel = 0;
+    // A long copy is only promised to other programs: it goes on the
+    // clipboard now, or the user learns that it goes with the program.
+    const std::optional<Error> error = RunStep([&] { components_.clipboardText().KeepPromiseNow(); });
+    if (error) {
+        components_.errorBox().ShowError(InUserTerms(*error, texts::kNotEnoughMemory), kStyleOkCritical, 0,
+                                         texts::kCopyLostOnClose, false);
+    }
+}
 
 void MainForm::tmrCheckCommandLine_Tick() {
     view_.DisableTimer();
@@ -168,51 +157,65 @@ std::optional<MainForm::ChosenFile> MainForm::ChooseFile(const std::wstring& fil
 }
 
 void MainForm::cmdOpenFile_Click() {
+    if (view_.CurrentWork() == WorkKind::kSave) return;
     if (const std::optional<ChosenFile> chosen = ChooseFile(texts::kOpenFilter, kInputFolderKey, false)) {
         LoadFile(chosen->path);
     }
 }
 
 void MainForm::LoadFile(const std::wstring& path) {
-    for (;;) {
-        std::unique_ptr<FileContent> content;
-        std::optional<Error> readError = RunStep([&] {
-            const BusyCursor busy(view_);
-            content = components_.fileAccess().OpenContent(path);
-        });
-        // The file is read straight into the text as it is composed; the
-        // text is composed whole before anything is shown, so that a failed
-        // build leaves the window showing, keeping and naming the earlier file.
-        std::optional<Error> buildError;
-        if (!readError) {
-            buildError = RunStep([&] {
-                const BusyCursor busy(view_);
-                const std::wstring extension = tsGetFileExtension(path);
-                ReadFailureRecorder recorder(*content, readError);
-                BuildDataUrl(recorder, extension, view_.txtData(), [this] { return components_.newRegistryReader(); });
+    // The file is read beside the window, its bytes held once; the window
+    // takes them only when the whole file is there, so that a failed or
+    // cancelled read leaves it showing, keeping and naming the earlier file.
+    struct Outcome {
+        std::shared_ptr<const ContentBytes> bytes;
+        std::optional<Error> error;
+    };
+    const auto outcome = std::make_shared<Outcome>();
+    FileAccess& files = components_.fileAccess();
+    view_.SetBusy(true);
+    view_.RunBeside(
+        WorkKind::kLoad,
+        [outcome, &files, path](WorkProgress& progress) {
+            outcome->error = RunStep([&] {
+                const std::unique_ptr<FileContent> content = files.OpenContent(path);
+                outcome->bytes = ReadWholeContent(*content, progress);
             });
-        }
-        content.reset();
-        if (readError) {
-            const int answer = components_.errorBox().ShowError(*readError, kStyleRetryCancelCritical, 0,
-                                                                path + kBlankLine + texts::kCannotReadFile, false);
-            if (answer == kAnswerRetry) continue;
-            return;
-        }
-        if (buildError) {
-            components_.errorBox().ShowError(*buildError, kStyleOkCritical, 0,
-                                             path + kBlankLine + texts::kCannotBuildDataUrl, false);
-            return;
-        }
-        break;
-    }
+        },
+        [this, outcome, path](bool cancelled) {
+            view_.SetBusy(false);
+            if (cancelled || (outcome->error && outcome->error->number() == errors::kCancelled)) return;
+            if (outcome->error) {
+                const int answer = components_.errorBox().ShowError(InUserTerms(*outcome->error, texts::kFileTooLarge),
+                                                                    kStyleRetryCancelCritical, 0,
+                                                                    path + kBlankLine + texts::kCannotReadFile, false);
+                if (answer == kAnswerRetry) LoadFile(path);
+                return;
+            }
+            ShowLoadedFile(path, std::move(outcome->bytes));
+        });
+}
 
+void MainForm::ShowLoadedFile(const std::wstring& path, std::shared_ptr<const ContentBytes> bytes) {
+    const std::optional<Error> buildError = RunStep([&] {
+        const BusyCursor busy(view_);
+        BuildDataUrl(std::move(bytes), tsGetFileExtension(path), view_.txtData(),
+                     [this] { return components_.newRegistryReader(); });
+    });
+    if (buildError) {
+        components_.errorBox().ShowError(*buildError, kStyleOkCritical, 0,
+                                         path + kBlankLine + texts::kCannotBuildDataUrl, false);
+        return;
+    }
     decodedExtension_.reset();
     // A caption that cannot be formed stays as it was; the load itself stands.
     RunStep([&] { view_.SetCaption(CaptionFor(components_.application().title, tsGetFileName(path))); });
 }
 
 void MainForm::Form_Paste() {
+    // As a drop: a paste while a file is being saved is ignored, one during
+    // a load replaces it.
+    if (view_.CurrentWork() == WorkKind::kSave) return;
     ClipboardContent content;
     for (;;) {
         const std::optional<Error> error = RunStep([&] {
@@ -221,10 +224,19 @@ void MainForm::Form_Paste() {
             content = components_.clipboardText().GetContent(scratch);
         });
         if (!error) break;
-        const int answer =
-            components_.errorBox().ShowError(*error, kStyleRetryCancelCritical, 0, texts::kCannotPaste, false);
+        const int answer = components_.errorBox().ShowError(InUserTerms(*error, texts::kNotEnoughMemory),
+                                                            kStyleRetryCancelCritical, 0, texts::kCannotPaste, false);
         if (answer != kAnswerRetry) return;
     }
+    TakeContent(std::move(content));
+}
+
+void MainForm::Form_DropData(ClipboardContent content) {
+    if (view_.CurrentWork() == WorkKind::kSave) return;
+    TakeContent(std::move(content));
+}
+
+void MainForm::TakeContent(ClipboardContent content) {
     switch (content.kind) {
     case ClipboardContent::Kind::kNothing:
         view_.ShowInformation(texts::kNothingToPaste);
@@ -233,54 +245,102 @@ void MainForm::Form_Paste() {
         if (!content.files.empty()) LoadFile(content.files.front());
         break;
     case ClipboardContent::Kind::kImage:
-        LoadPasted(std::move(content.png), std::wstring(texts::kPastedName) + L"." + kPastedImageExtension,
-                   std::nullopt);
+        LoadPasted([png = std::make_shared<std::string>(std::move(content.png))](const wchar_t*&) {
+                PastedContent pasted;
+                pasted.bytes = std::make_shared<const ContentBytes>(*png);
+                png->clear();
+                png->shrink_to_fit();
+                pasted.name = std::wstring(texts::kPastedName) + L"." + kPastedImageExtension;
+                return pasted;
+            });
         break;
     case ClipboardContent::Kind::kText:
-        PasteText(content.text);
+        PasteText(std::move(content.text));
         break;
     }
 }
 
-void MainForm::PasteText(const std::wstring& text) {
-    std::string utf8 = ToUtf8(text);
-    if (DataUrlInPastedText(utf8).empty()) {
-        LoadPasted(std::move(utf8), std::wstring(texts::kPastedName) + kPastedTextExtension, kPastedTextType);
-        return;
-    }
-    DecodedDataUrl decoded;
-    if (const std::optional<Error> error = RunStep([&] { decoded = DecodePastedDataUrl(utf8); })) {
-        components_.errorBox().ShowError(*error, kStyleOkCritical, 0, texts::kCannotDecodeDataUrl, false);
-        return;
-    }
-    std::wstring extension;
-    RunStep([&] { extension = RegisteredExtension(decoded.mediaType, *components_.newRegistryReader()); });
-    std::wstring description = DescriptionOf(decoded);
-    const std::wstring type = decoded.mediaType;
-    if (!LoadPasted(std::move(decoded.bytes), texts::kPastedName + extension, type)) return;
-    // The text box tells what the data URL holds; its text is for Copy.
-    RunStep([&] { view_.txtData().SetText(description); });
-    decodedExtension_ = extension;
+void MainForm::PasteText(std::wstring text) {
+    LoadPasted([shared = std::make_shared<std::wstring>(std::move(text))](const wchar_t*& failureText) {
+        std::string utf8 = ToUtf8(*shared);
+        *shared = std::wstring();
+        PastedContent pasted;
+        if (DataUrlInPastedText(utf8).empty()) {
+            pasted.bytes = std::make_shared<const ContentBytes>(utf8);
+            pasted.name = std::wstring(texts::kPastedName) + kPastedTextExtension;
+            pasted.contentType = kPastedTextType;
+            return pasted;
+        }
+        failureText = texts::kCannotDecodeDataUrl;
+        DecodedDataUrl decoded = DecodePastedDataUrl(utf8);
+        utf8 = std::string();
+        pasted.description = DescriptionOf(decoded);
+        pasted.contentType = std::move(decoded.mediaType);
+        pasted.bytes = std::make_shared<const ContentBytes>(decoded.bytes);
+        return pasted;
+    });
 }
 
-bool MainForm::LoadPasted(std::string content, const std::wstring& name,
-                          const std::optional<std::wstring>& contentType) {
+void MainForm::LoadPasted(PastedContentMaker make) {
+    // Made beside the window as a file is read: the text to decode or
+    // convert may be as large as any file.
+    struct Outcome {
+        PastedContent pasted;
+        std::optional<Error> error;
+        const wchar_t* failureText = texts::kCannotBuildDataUrl;
+    };
+    const auto outcome = std::make_shared<Outcome>();
+    view_.SetBusy(true);
+    view_.RunBeside(
+        WorkKind::kLoad,
+        [outcome, make = std::move(make)](WorkProgress& progress) {
+            outcome->error = RunStep([&] {
+                outcome->pasted = make(outcome->failureText);
+                progress.ThrowIfCancelled();
+            });
+        },
+        [this, outcome](bool cancelled) {
+            view_.SetBusy(false);
+            if (cancelled || (outcome->error && outcome->error->number() == errors::kCancelled)) return;
+            if (outcome->error) {
+                const bool outOfMemory = outcome->error->number() == errors::kOutOfMemory;
+                components_.errorBox().ShowError(InUserTerms(*outcome->error, texts::kNotEnoughMemory),
+                                                 kStyleOkCritical, 0,
+                                                 outOfMemory ? texts::kCannotBuildDataUrl : outcome->failureText,
+                                                 false);
+                return;
+            }
+            ShowPasted(std::move(outcome->pasted));
+        });
+}
+
+void MainForm::ShowPasted(PastedContent pasted) {
+    std::optional<std::wstring> decodedExtension;
+    if (pasted.description) {
+        std::wstring extension;
+        RunStep([&] { extension = RegisteredExtension(*pasted.contentType, *components_.newRegistryReader()); });
+        pasted.name = texts::kPastedName + extension;
+        decodedExtension = extension;
+    }
     const std::optional<Error> error = RunStep([&] {
         const BusyCursor busy(view_);
-        FileContentInMemory bytes(std::move(content));
-        if (contentType) {
-            BuildDataUrl(bytes, L"", view_.txtData(), [&] { return std::make_unique<FixedContentType>(*contentType); });
+        if (pasted.contentType) {
+            BuildDataUrl(std::move(pasted.bytes), L"", view_.txtData(),
+                         [&] { return std::make_unique<FixedContentType>(*pasted.contentType); });
         } else {
-            BuildDataUrl(bytes, tsGetFileExtension(name), view_.txtData(), [this] { return components_.newRegistryReader(); });
+            BuildDataUrl(std::move(pasted.bytes), tsGetFileExtension(pasted.name), view_.txtData(),
+                         [this] { return components_.newRegistryReader(); });
         }
     });
     if (error) {
-        components_.errorBox().ShowError(*error, kStyleOkCritical, 0, texts::kCannotBuildDataUrl, false);
-        return false;
+        components_.errorBox().ShowError(InUserTerms(*error, texts::kNotEnoughMemory), kStyleOkCritical, 0,
+                                         texts::kCannotBuildDataUrl, false);
+        return;
     }
-    decodedExtension_.reset();
-    RunStep([&] { view_.SetCaption(CaptionFor(components_.application().title, name)); });
-    return true;
+    // The text box tells what a data URL holds; the document is for Copy and Save.
+    if (pasted.description) RunStep([&] { view_.txtData().SetText(*pasted.description); });
+    decodedExtension_ = std::move(decodedExtension);
+    RunStep([&] { view_.SetCaption(CaptionFor(components_.application().title, pasted.name)); });
 }
 
 void MainForm::cmdCopyText_Click(std::int16_t index) {
@@ -296,7 +356,10 @@ void MainForm::cmdCopyText_Click(std::int16_t index) {
         // large document is not held a third time.
         clipboard.SetDocument(view_.txtData().Document(), scratch, index != 0 ? TextForm::kOneLine : TextForm::kAsIs);
     });
-    if (error) components_.errorBox().ShowError(*error, kStyleOkCritical, 0, texts::kCopyFailed, false);
+    if (error) {
+        components_.errorBox().ShowError(InUserTerms(*error, texts::kNotEnoughMemory), kStyleOkCritical, 0,
+                                         texts::kCopyFailed, false);
+    }
 }
 
 void MainForm::cmdSaveFile_Click() {
@@ -318,45 +381,60 @@ void MainForm::cmdSaveFile_Click() {
     const std::optional<ChosenFile> chosen =
         ChooseFile(filter, kOutputFolderKey, true, texts::kPastedName + extension);
     if (!chosen) return;
-    if (chosen->filterIndex == 0) {
-        WriteDecoded(chosen->path);
+    const EncodedText* encoded = view_.txtData().Document().Encoded();
+    if (chosen->filterIndex == 0 && encoded != nullptr) {
+        WriteDecoded(chosen->path, encoded->bytes);
     } else {
         WriteDataUrl(chosen->path, chosen->filterIndex - 1);
     }
 }
 
-void MainForm::WriteDecoded(const std::wstring& path) {
-    for (;;) {
-        const std::optional<Error> error = RunStep([&] {
-            const BusyCursor busy(view_);
-            const DecodedDataUrl decoded = DecodePastedDataUrl(Utf8Of(view_.txtData().Document()));
-            components_.fileAccess().WriteBytes(path, decoded.bytes);
+void MainForm::WriteDecoded(const std::wstring& path, std::shared_ptr<const ContentBytes> bytes) {
+    // The bytes the document holds, written beside the window as a data URL is.
+    const auto error = std::make_shared<std::optional<Error>>();
+    FileAccess& files = components_.fileAccess();
+    view_.SetBusy(true);
+    view_.RunBeside(
+        WorkKind::kSave,
+        [error, &files, path, bytes](WorkProgress& progress) {
+            *error = RunStep([&] { files.WriteBytes(path, bytes->View(), &progress); });
+        },
+        [this, error, path, bytes](bool cancelled) {
+            view_.SetBusy(false);
+            if (cancelled || !*error || (*error)->number() == errors::kCancelled) return;
+            const int answer = components_.errorBox().ShowError(**error, kStyleRetryCancelCritical, 0,
+                                                                path + kBlankLine + texts::kCannotWriteFile, false);
+            if (answer == kAnswerRetry) WriteDecoded(path, bytes);
         });
-        if (!error) return;
-        const int answer = components_.errorBox().ShowError(*error, kStyleRetryCancelCritical, 0,
-                                                            path + kBlankLine + texts::kCannotWriteFile, false);
-        if (answer != kAnswerRetry) return;
-    }
 }
 
 void MainForm::WriteDataUrl(const std::wstring& path, std::int32_t formatIndex) {
-    for (;;) {
-        const std::optional<Error> error = RunStep([&] {
-            const BusyCursor busy(view_);
-            const TextForm form = formatIndex != 0 ? TextForm::kOneLine : TextForm::kAsIs;
-            components_.fileAccess().WriteText(path, view_.txtData().Document(), form);
+    // The text is made from the document a slice at a time as it is written,
+    // beside the window; the file is replaced only once it is complete.
+    const auto error = std::make_shared<std::optional<Error>>();
+    FileAccess& files = components_.fileAccess();
+    const TextForm form = formatIndex != 0 ? TextForm::kOneLine : TextForm::kAsIs;
+    view_.SetBusy(true);
+    view_.RunBeside(
+        WorkKind::kSave,
+        [error, &files, path, form, document = view_.txtData().Document()](WorkProgress& progress) {
+            *error = RunStep([&] { files.WriteText(path, document, form, &progress); });
+        },
+        [this, error, path, formatIndex](bool cancelled) {
+            view_.SetBusy(false);
+            if (cancelled || !*error || (*error)->number() == errors::kCancelled) return;
+            const int answer = components_.errorBox().ShowError(**error, kStyleRetryCancelCritical, 0,
+                                                                path + kBlankLine + texts::kCannotWriteFile, false);
+            if (answer == kAnswerRetry) WriteDataUrl(path, formatIndex);
         });
-        if (!error) return;
-        const int answer = components_.errorBox().ShowError(*error, kStyleRetryCancelCritical, 0,
-                                                            path + kBlankLine + texts::kCannotWriteFile, false);
-        if (answer != kAnswerRetry) return;
-    }
 }
 
 void MainForm::Form_DropFiles(const std::vector<std::wstring>& paths) {
+    // A drop while a file is being saved waits for no one: it is ignored, as
+    // the Open button is then disabled. A drop during a load replaces it.
+    if (view_.CurrentWork() == WorkKind::kSave) return;
     if (!paths.empty()) LoadFile(paths.front());
 }
-
 void MainForm::Form_KeyDown(std::uint16_t keyCode, std::uint16_t shift) {
     if (keyCode == kKeyF1 && shift == kShiftMask) {
         components_.appServices().ShowAbout(view_.Handle(), components_.application(), L"", nullptr,
@@ -364,7 +442,8 @@ void MainForm::Form_KeyDown(std::uint16_t keyCode, std::uint16_t shift) {
     } else if (keyCode == kKeyF1 && shift == 0) {
         tsOpenReadMeFile(0);
     } else if (keyCode == kKeyEscape && shift == 0) {
-        view_.Unload();
+        // Esc stops long work first; only then does it close the window.
+        if (!view_.CancelWork()) view_.Unload();
     } else if ((keyCode == kKeyV && shift == kCtrlMask) || (keyCode == kKeyInsert && shift == kShiftMask)) {
         Form_Paste();
     }

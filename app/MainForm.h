@@ -4,6 +4,8 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -44,6 +46,9 @@ public:
     // argument does; an image, a data URL or other text becomes the
     // document as a file named texts::kPastedName would.
     void Form_Paste();
+    // Data dragged onto the window (files, an image, text): taken as a paste
+    // of the same content is.
+    void Form_DropData(ClipboardContent content);
 
     // The caption for a loaded file: the title without the family prefix,
     // then " - [name]".
@@ -60,14 +65,30 @@ private:
     std::optional<ChosenFile> ChooseFile(const std::wstring& filter, const wchar_t* folderKey, bool save,
                                          const std::wstring& fileName = L"");
     void LoadFile(const std::wstring& path);
-    // Makes the document of content as if read from a file of that name;
-    // contentType, when given, stands for the registered one. Shows what
-    // went wrong and keeps the earlier document when it cannot.
-    bool LoadPasted(std::string content, const std::wstring& name, const std::optional<std::wstring>& contentType);
-    void PasteText(const std::wstring& text);
+    // Publishes a file read whole: the document, its preview and the caption.
+    void ShowLoadedFile(const std::wstring& path, std::shared_ptr<const ContentBytes> bytes);
+    // Content taken from the clipboard, held as a file's bytes are.
+    struct PastedContent {
+        std::shared_ptr<const ContentBytes> bytes;
+        // As a file of this name would be.
+        std::wstring name;
+        // Stands for the type registered for the name's extension.
+        std::optional<std::wstring> contentType;
+        // A pasted data URL: what the text box shows instead of the preview.
+        std::optional<std::wstring> description;
+    };
+    // Makes the content beside the window; it may name the text of the box
+    // shown when it throws.
+    using PastedContentMaker = std::function<PastedContent(const wchar_t*& failureText)>;
+    // Makes the pasted content the document, as if read from a file; shows
+    // what went wrong and keeps the earlier document when it cannot.
+    void LoadPasted(PastedContentMaker make);
+    void ShowPasted(PastedContent pasted);
+    void TakeContent(ClipboardContent content);
+    void PasteText(std::wstring text);
     void WriteDataUrl(const std::wstring& path, std::int32_t formatIndex);
-    // The bytes a pasted data URL carries, decoded from the document.
-    void WriteDecoded(const std::wstring& path);
+    // The bytes a pasted data URL carries, as the document holds them.
+    void WriteDecoded(const std::wstring& path, std::shared_ptr<const ContentBytes> bytes);
 
     FormView& view_;
     Components& components_;

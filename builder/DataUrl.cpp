@@ -10,6 +10,7 @@
 #include "codecs/Base64Stream.h"
 #include "common/UserTexts.h"
 #include "support/SupportFunctions.h"
+#include "support/TextSlices.h"
 #include "support/portable/OneLine.h"
 
 namespace lumarind {
@@ -122,11 +123,16 @@ DocumentText ComposeDataUrl(FileContent& content, const std::wstring& extension,
     return DocumentText(std::move(wide));
 }
 
+DocumentText ComposeDocument(std::shared_ptr<const ContentBytes> bytes, const std::wstring& extension,
+                             const RegistryReaderFactory& newRegistryReader) {
+    return DocumentText(EncodedText{DataUrlHeader(ContentTypeFor(extension, *newRegistryReader()), true),
+                                    std::move(bytes)});
+}
+
 std::wstring PreviewOf(TextView dataUrl) {
-    if (!dataUrl.IsNarrow()) return PreviewOf(dataUrl.Wide());
+    if (dataUrl.Encoded() == nullptr && !dataUrl.IsNarrow()) return PreviewOf(dataUrl.Wide());
     // One character past the limit is enough to tell that more exists.
-    const std::string_view shown = dataUrl.Ascii().substr(0, kPreviewLimit + 1);
-    return PreviewOf(std::wstring(shown.begin(), shown.end()));
+    return PreviewOf(PrefixOf(dataUrl, kPreviewLimit + 1));
 }
 
 std::wstring PreviewOf(std::wstring_view dataUrl) {
@@ -147,6 +153,14 @@ void BuildDataUrl(std::string_view content, const std::wstring& extension, TextB
 void BuildDataUrl(FileContent& content, const std::wstring& extension, TextBox& txtData,
                   const RegistryReaderFactory& newRegistryReader) {
     DocumentText dataUrl = ComposeDataUrl(content, extension, newRegistryReader);
+    const std::wstring preview = PreviewOf(dataUrl.View());
+    txtData.SetText(preview);
+    txtData.SetDocument(std::move(dataUrl));
+}
+
+void BuildDataUrl(std::shared_ptr<const ContentBytes> bytes, const std::wstring& extension, TextBox& txtData,
+                  const RegistryReaderFactory& newRegistryReader) {
+    DocumentText dataUrl = ComposeDocument(std::move(bytes), extension, newRegistryReader);
     const std::wstring preview = PreviewOf(dataUrl.View());
     txtData.SetText(preview);
     txtData.SetDocument(std::move(dataUrl));

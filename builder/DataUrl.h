@@ -42,6 +42,12 @@ std::wstring ComposeDataUrl(std::string_view content, const std::wstring& extens
 DocumentText ComposeDataUrl(FileContent& content, const std::wstring& extension,
                             const RegistryReaderFactory& newRegistryReader);
 
+// The document for a file's content held once: the header for the
+// extension's content type and the bytes, whose text is made only where it
+// is handed on (the preview, a copy, a save).
+DocumentText ComposeDocument(std::shared_ptr<const ContentBytes> bytes, const std::wstring& extension,
+                             const RegistryReaderFactory& newRegistryReader);
+
 // What the text box shows for a data URL: the first kPreviewLimit characters
 // and, when more exists, a blank line and the notice.
 std::wstring PreviewOf(std::wstring_view dataUrl);
@@ -53,6 +59,8 @@ std::wstring PreviewOf(TextView dataUrl);
 void BuildDataUrl(std::string_view content, const std::wstring& extension, TextBox& txtData,
                   const RegistryReaderFactory& newRegistryReader);
 void BuildDataUrl(FileContent& content, const std::wstring& extension, TextBox& txtData,
+                  const RegistryReaderFactory& newRegistryReader);
+void BuildDataUrl(std::shared_ptr<const ContentBytes> bytes, const std::wstring& extension, TextBox& txtData,
                   const RegistryReaderFactory& newRegistryReader);
 
 // Every CR LF pair removed.

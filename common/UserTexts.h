@@ -24,9 +24,17 @@ inline constexpr wchar_t kSaveFilter[] = L"Многострочный Data URL|*
 inline constexpr wchar_t kCannotReadFile[] = L"Не удаётся прочитать файл.";
 inline constexpr wchar_t kCannotBuildDataUrl[] = L"Не удаётся сформировать Data URL.";
 inline constexpr wchar_t kCannotWriteFile[] = L"Не удаётся записать файл.";
+inline constexpr wchar_t kFileTooLarge[] = L"Файл слишком велик: для него не хватает памяти.";
+inline constexpr wchar_t kNotEnoughMemory[] = L"Не хватает памяти.";
+// Shown beside the progress of long work, and the button that stops it.
+inline constexpr wchar_t kLoadingProgress[] = L"Чтение файла...";
+inline constexpr wchar_t kSavingProgress[] = L"Сохранение файла...";
+inline constexpr wchar_t kCancelButtonCaption[] = L"Отмена";
 inline constexpr wchar_t kNothingToCopy[] = L"Копировать нечего.";
 inline constexpr wchar_t kNothingToSave[] = L"Сохранять нечего.";
 inline constexpr wchar_t kCopyFailed[] = L"Не удалось скопировать текст.";
+inline constexpr wchar_t kCopyLostOnClose[] =
+    L"Скопированный текст не удалось оставить в буфере обмена: после закрытия программы его там не будет.";
 inline constexpr wchar_t kCannotOpenHelp[] = L"Не удаётся открыть файл справки.";
 inline constexpr wchar_t kAboutVersionPrefix[] = L"Версия ";
 

@@ -17,16 +17,12 @@
 #include "support/DocumentText.h"
 #include "support/Error.h"
 #include "support/SupportFunctions.h"
+#include "support/WorkProgress.h"
 
 namespace lumarind {
 
 // Root key values as the registry reader takes them.
 inline constexpr std::uint32_t kHkeyClassesRoot = 0x80000000u;
-
-// How a component hands on a text: as it is, or in its one-line form (every
-// CR LF removed), formed straight into the component's own buffer so that a
-// large document is never held twice.
-enum class TextForm { kAsIs, kOneLine };
 
 // Error box styles and answers.
 inline constexpr int kStyleRetryCancelCritical = 21;
@@ -97,10 +93,13 @@ public:
             ReadFile(path, true, 1, 0, 0, scratch1, scratch2, scratch3, scratch4));
     }
     // Afterwards the file holds exactly these bytes, or, when the call
-    // throws, whatever it held before.
-    virtual void WriteBytes(const std::wstring& path, std::string_view bytes) = 0;
+    // throws, whatever it held before. Long work reports to progress and
+    // stops, leaving the file as it was, when progress is cancelled.
+    virtual void WriteBytes(const std::wstring& path, std::string_view bytes, WorkProgress* progress = nullptr) = 0;
     // WriteFile for a text in either form; this default widens it whole.
-    virtual void WriteText(const std::wstring& path, TextView text, TextForm form) {
+    virtual void WriteText(const std::wstring& path, TextView text, TextForm form,
+                           WorkProgress* progress = nullptr) {
+        if (progress != nullptr) progress->ThrowIfCancelled();
         std::int32_t scratch = 0;
         WriteFile(path, text.IsNarrow() ? text.Widened() : std::wstring(text.Wide()), true, 1, 2, 1, scratch, form);
     }
@@ -134,6 +133,10 @@ public:
     virtual void SetDocument(TextView text, std::int32_t& scratch, TextForm form) {
         SetText(text.IsNarrow() ? text.Widened() : std::wstring(text.Wide()), scratch, form);
     }
+    // A text only promised to other programs is put on the clipboard now, as
+    // the program is about to end; throws when it cannot be (the clipboard
+    // held by another program for seconds, or too little memory for it).
+    virtual void KeepPromiseNow() {}
     // Throws when the clipboard cannot be read, another program holding it
     // for longer than a moment.
     virtual ClipboardContent GetContent(std::int32_t& scratch) = 0;

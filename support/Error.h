@@ -29,14 +29,18 @@ namespace errors {
 inline constexpr std::int32_t kInvalidArgument = 0x20000001;
 inline constexpr std::int32_t kOutOfMemory = 0x20000002;
 inline constexpr std::int32_t kUnexpected = 0x20000003;
+// Long work that the user stopped; never shown.
+inline constexpr std::int32_t kCancelled = 0x20000004;
 }  // namespace errors
 
 }  // namespace lumarind
 
 namespace lumarind {
 
-// How an error is shown to the user: its number and description.
+// How an error is shown to the user: its number and description. The
+// program's own numbers mean nothing to a user; their description says it all.
 inline std::wstring ErrorText(const Error& error) {
+    if (error.number() >= errors::kInvalidArgument) return error.description();
     return std::to_wstring(error.number()) + L": " + error.description();
 }
 

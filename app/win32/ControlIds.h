@@ -15,5 +15,9 @@ inline constexpr int cmdCopyText1 = 103;
 inline constexpr int cmdSaveFile = 104;
 inline constexpr int hsMain0 = 105;
 inline constexpr int hsMain1 = 106;
+// Shown only while long work runs.
+inline constexpr int lblProgress = 107;
+inline constexpr int prgProgress = 108;
+inline constexpr int cmdCancelWork = 109;
 
 }  // namespace lumarind::ids

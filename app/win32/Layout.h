@@ -21,6 +21,10 @@ inline constexpr TwipsRect cmdCopyText0{8280, 840, 2475, 495};
 inline constexpr TwipsRect cmdCopyText1{8280, 1440, 2475, 495};
 inline constexpr TwipsRect hsMain1{8280, 2040, 2475, 30};
 inline constexpr TwipsRect cmdSaveFile{8280, 2160, 2475, 495};
+// Below the column, while long work runs: what it does, how far, and Cancel.
+inline constexpr TwipsRect lblProgress{8280, 2880, 2475, 255};
+inline constexpr TwipsRect prgProgress{8280, 3180, 2475, 240};
+inline constexpr TwipsRect cmdCancelWork{8280, 3540, 2475, 495};
 
 inline constexpr int kTwipsPerInch = 1440;
 inline constexpr int kFontPoints = 9;
@@ -28,6 +32,10 @@ inline constexpr int kFontWeight = 400;
 inline constexpr int kCyrillicCharset = 204;
 inline constexpr wchar_t kFontFace[] = L"Tahoma";
 inline constexpr unsigned kTimerIntervalMs = 1;
+// Long work shows its progress once it has lasted this long, then updates it
+// this often.
+inline constexpr unsigned kProgressDelayMs = 330;
+inline constexpr unsigned kProgressIntervalMs = 100;
 
 inline int TwipsToPixels(int twips, int dotsPerInch) {
     return (twips * dotsPerInch + kTwipsPerInch / 2) / kTwipsPerInch;

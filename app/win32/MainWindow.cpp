@@ -19,6 +19,11 @@ namespace lumarind::win32 {
 namespace {
 
 constexpr UINT_PTR kCommandLineTimer = 1;
+constexpr UINT_PTR kProgressTimer = 2;
+// Posted by the thread of long work when a job has ended.
+constexpr UINT kWorkFinished = WM_APP + 1;
+// Posted by the drop target once a drag has brought data.
+constexpr UINT kDataDropped = WM_APP + 2;
 constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
 constexpr DWORD kWindowExStyle = WS_EX_CONTROLPARENT | WS_EX_APPWINDOW;
 // WM_GETDPISCALEDSIZE, which the headers declare for Windows 10 (1703) only.
@@ -80,7 +85,13 @@ void RegisterMainWindowClass(WNDPROC procedure) {
 
 }  // namespace
 
-MainWindow::MainWindow(Components& components) : form_(*this, components) {}
+MainWindow::MainWindow(Components& components)
+    : form_(*this, components),
+      dropTarget_([this] { return window_ != nullptr && IsWindowEnabled(window_) != FALSE; },
+                  [this](ClipboardContent content) {
+                      droppedData_ = std::move(content);
+                      PostMessageW(window_, kDataDropped, 0, 0);
+                  }) {}
 
 MainWindow::~MainWindow() {
     if (window_ != nullptr) DestroyWindow(window_);
@@ -94,12 +105,15 @@ void MainWindow::Create() {
                                          GetModuleHandleW(nullptr), this);
     if (created == nullptr) ThrowLastError();
     CreateControls();
+    progress_.Create(window_);
+    work_ = std::make_unique<BackgroundTask>(window_, kWorkFinished);
     // Only a window knows the DPI of the monitor it is on.
     const int dpi = WindowDpi(window_);
     LayOut(dpi);
     const SIZE frame = FrameSize(dpi);
     SetWindowPos(window_, nullptr, 0, 0, frame.cx, frame.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     DragAcceptFiles(window_, TRUE);
+    dropTarget_.Register(window_);
     if (SetTimer(window_, kCommandLineTimer, layout::kTimerIntervalMs, nullptr) == 0) ThrowLastError();
     timerRunning_ = true;
 }
@@ -127,6 +141,7 @@ void MainWindow::LayOut(int dpi) {
                      layout::TwipsToPixels(entry.place.height, dpi), SWP_NOZORDER | SWP_NOACTIVATE);
         SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), TRUE);
     }
+    progress_.LayOut(dpi, static_cast<HFONT>(font.get()));
     // Every control has let go of the old font before it is deleted.
     font_ = std::move(font);
 }
@@ -188,14 +203,62 @@ void MainWindow::ShowInformation(const std::wstring& text) {
 }
 
 void MainWindow::SetBusy(bool busy) {
-    busy_ = busy;
-    SetCursor(LoadCursorW(nullptr, busy ? IDC_WAIT : IDC_ARROW));
+    // Counted: a load that replaces another is busy before the other's end.
+    busyCount_ = busy ? busyCount_ + 1 : (busyCount_ > 0 ? busyCount_ - 1 : 0);
+    SetCursor(LoadCursorW(nullptr, busyCount_ == 0 ? IDC_ARROW : CurrentWork() ? IDC_APPSTARTING : IDC_WAIT));
 }
 
 void MainWindow::Unload() {
     std::int16_t cancel = 0;
     form_.Form_Unload(cancel);
-    if (cancel == 0 && window_ != nullptr) DestroyWindow(window_);
+    if (cancel != 0 || window_ == nullptr) return;
+    // A save stopped half-way leaves the old file and nothing beside it.
+    if (work_) work_->StopAll();
+    DestroyWindow(window_);
+}
+
+void MainWindow::RunBeside(WorkKind kind, WorkJob job, WorkDone done) {
+    work_->Start(kind, std::move(job), std::move(done));
+    EnableCommandsFor(kind);
+    if (SetTimer(window_, kProgressTimer, layout::kProgressIntervalMs, nullptr) == 0) ThrowLastError();
+}
+
+bool MainWindow::CancelWork() { return work_ && work_->Cancel(); }
+
+std::optional<WorkKind> MainWindow::CurrentWork() const { return work_ ? work_->Kind() : std::nullopt; }
+
+void MainWindow::OnWorkFinished(WPARAM number) {
+    work_->OnFinished(number);
+    // Its done may have started other work (a Retry).
+    if (work_->Kind() || window_ == nullptr) return;
+    KillTimer(window_, kProgressTimer);
+    progress_.Hide();
+    EnableCommandsFor(std::nullopt);
+}
+
+void MainWindow::OnProgressTimer() {
+    const std::optional<WorkKind> kind = work_->Kind();
+    if (!kind || work_->Elapsed() < layout::kProgressDelayMs) return;
+    progress_.Show(*kind == WorkKind::kLoad ? texts::kLoadingProgress : texts::kSavingProgress, work_->Done(),
+                   WorkProgress::kWhole);
+}
+
+void MainWindow::EnableCommandsFor(std::optional<WorkKind> work) {
+    // A load may be replaced by another (Open stays), a save may not; the
+    // document being replaced or written is neither copied nor saved.
+    const bool loading = work == WorkKind::kLoad, saving = work == WorkKind::kSave;
+    const struct {
+        int id;
+        bool enabled;
+    } commands[] = {{ids::cmdOpenFile, !saving},
+                    {ids::cmdCopyText0, !loading},
+                    {ids::cmdCopyText1, !loading},
+                    {ids::cmdSaveFile, !work}};
+    for (const auto& command : commands) {
+        const HWND control = GetDlgItem(window_, command.id);
+        if (!command.enabled && GetFocus() == control) SetFocus(textBox_);
+        EnableWindow(control, command.enabled);
+    }
 }
 
 std::wstring MainWindow::Text() const { return WindowText(textBox_); }
@@ -248,6 +311,18 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
     case WM_TIMER:
         if (wParam == kCommandLineTimer) form_.tmrCheckCommandLine_Tick();
+        if (wParam == kProgressTimer) OnProgressTimer();
+        return 0;
+    case kWorkFinished:
+        OnWorkFinished(wParam);
+        return 0;
+    case kDataDropped:
+        OnDataDropped();
+        return 0;
+    case WM_ENDSESSION:
+        // The process may be ended once this returns: a save is stopped so
+        // that it leaves the old file as it was.
+        if (wParam != 0 && work_) work_->StopAll();
         return 0;
     case WM_DPICHANGED:
         if (HIWORD(wParam) != 0 && lParam != 0) OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
@@ -264,6 +339,7 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         Unload();
         return 0;
     case WM_DESTROY:
+        dropTarget_.Revoke();
         PostQuitMessage(0);
         return 0;
     case WM_ACTIVATE:
@@ -275,8 +351,9 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         }
         return 0;
     case WM_SETCURSOR:
-        if (busy_) {
-            SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+        if (busyCount_ != 0) {
+            // Work beside the window leaves it usable: the arrow says so.
+            SetCursor(LoadCursorW(nullptr, CurrentWork() ? IDC_APPSTARTING : IDC_WAIT));
             return TRUE;
         }
         break;
@@ -310,9 +387,19 @@ void MainWindow::OnCommand(int id, int notification) {
     case ids::cmdSaveFile:
         form_.cmdSaveFile_Click();
         break;
+    case ids::cmdCancelWork:
+        CancelWork();
+        break;
     default:
         break;
     }
+}
+
+void MainWindow::OnDataDropped() {
+    std::optional<ClipboardContent> content = std::move(droppedData_);
+    droppedData_.reset();
+    // A box of ours may have come up since the drop.
+    if (content && IsWindowEnabled(window_)) form_.Form_DropData(std::move(*content));
 }
 
 void MainWindow::OnDropFiles(HDROP drop) {

@@ -6,10 +6,14 @@
 #include <shellapi.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "app/FormView.h"
 #include "app/MainForm.h"
+#include "app/win32/BackgroundTask.h"
+#include "app/win32/DataDropTarget.h"
+#include "app/win32/ProgressPanel.h"
 #include "support/win32/UniqueHandle.h"
 
 namespace lumarind::win32 {
@@ -43,6 +47,9 @@ public:
     void ShowInformation(const std::wstring& text) override;
     void SetBusy(bool busy) override;
     void Unload() override;
+    void RunBeside(WorkKind kind, WorkJob job, WorkDone done) override;
+    bool CancelWork() override;
+    std::optional<WorkKind> CurrentWork() const override;
 
 private:
     // TextBox: the text box's text, and the document in its narrowest form.
@@ -63,10 +70,32 @@ private:
     void OnCommand(int id, int notification);
     void OnDropFiles(HDROP drop);
     bool TabOutOfTextBox(const MSG& message);
+    // Long work: the commands it conflicts with are disabled while it runs,
+    // and its progress shown once it has lasted a moment.
+    void OnWorkFinished(WPARAM number);
+    void OnProgressTimer();
+    void EnableCommandsFor(std::optional<WorkKind> work);
     // Runs a handler; an error it does not trap ends the program.
     template <typename Handler>
     void Guarded(Handler&& handler) noexcept;
 
+    // OLE, which the drop target needs, on the window's thread for as long as
+    // the window lives.
+    class OleScope {
+    public:
+        OleScope() : initialised_(SUCCEEDED(OleInitialize(nullptr))) {}
+        OleScope(const OleScope&) = delete;
+        OleScope& operator=(const OleScope&) = delete;
+        ~OleScope() {
+            if (initialised_) OleUninitialize();
+        }
+
+    private:
+        bool initialised_;
+    };
+    void OnDataDropped();
+
+    OleScope ole_;
     MainForm form_;
     HWND window_ = nullptr;
     HWND textBox_ = nullptr;
@@ -74,8 +103,13 @@ private:
     UniqueGdiObject font_;
     DocumentText document_;
     mutable std::wstring wideTag_;
-    bool busy_ = false;
+    std::unique_ptr<BackgroundTask> work_;
+    ProgressPanel progress_;
+    int busyCount_ = 0;
     bool timerRunning_ = false;
+    // What a drag brought, until the window takes it after the drop.
+    std::optional<ClipboardContent> droppedData_;
+    DataDropTarget dropTarget_;
 };
 
 }  // namespace lumarind::win32

@@ -3,6 +3,8 @@
 #include <windows.h>
 
 #include <optional>
+#include <cstdint>
+#include <string>
 
 #include "cli/SafeFileName.h"
 #include "cli/win32/ConsoleText.h"
@@ -21,21 +23,63 @@ namespace {
 
 constexpr DWORD kIoChunk = 64u << 20;
 
-std::optional<FileIdentity> IdentityOf(HANDLE handle) {
-    BY_HANDLE_FILE_INFORMATION information{};
-    if (GetFileType(handle) != FILE_TYPE_DISK || !GetFileInformationByHandle(handle, &information) ||
-        (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-        return std::nullopt;
+std::optional<FileIdentity> IdentityByName(const std::wstring& path);
+
+// The final path the system resolves an open file to; empty when it will not say.
+std::wstring FinalPathOf(HANDLE handle) {
+    std::wstring path(MAX_PATH, L'\0');
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        const DWORD length = GetFinalPathNameByHandleW(handle, path.data(), static_cast<DWORD>(path.size()),
+                                                       FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+        if (length == 0) return L"";
+        if (length < path.size()) {
+            path.resize(length);
+            return path;
+        }
+        path.resize(length);
     }
-    return FileIdentity{information.dwVolumeSerialNumber,
-                        (std::uint64_t{information.nFileIndexHigh} << 32) | information.nFileIndexLow};
+    return L"";
 }
 
-std::optional<FileIdentity> IdentityOf(const std::wstring& path) {
+// The regular file an open handle reads or writes: none for a pipe, a device
+// or a folder. Throws when it is a file on a disk that cannot be told apart
+// from others: under Wine GetFileInformationByHandle fails on a redirected
+// standard handle, which is then found again by its final path. (Wine's
+// FileIdInfo answers there, but with an ID that differs from the same file's
+// opened by name, so it is not asked.)
+std::optional<FileIdentity> IdentityOf(HANDLE handle, bool byFinalPath = true) {
+    if (handle == nullptr || handle == INVALID_HANDLE_VALUE || GetFileType(handle) != FILE_TYPE_DISK) {
+        return std::nullopt;
+    }
+    BY_HANDLE_FILE_INFORMATION information{};
+    if (GetFileInformationByHandle(handle, &information)) {
+        if ((information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return std::nullopt;
+        return FileIdentity{information.dwVolumeSerialNumber,
+                            (std::uint64_t{information.nFileIndexHigh} << 32) | information.nFileIndexLow};
+    }
+    const std::wstring finalPath = byFinalPath ? FinalPathOf(handle) : std::wstring();
+    if (!finalPath.empty()) {
+        if (const std::optional<FileIdentity> identity = IdentityByName(finalPath)) return identity;
+    }
+    throw Error(errors::kInvalidArgument, L"cannot tell whether it is one of the input files");
+}
+
+std::optional<FileIdentity> IdentityByName(const std::wstring& path) {
     const win32::UniqueFile file(CreateFileW(win32::ExtendedPath(path).c_str(), 0,
                                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    return file ? IdentityOf(file.get()) : std::nullopt;
+    return file ? IdentityOf(file.get(), false) : std::nullopt;
+}
+
+// Standard output's file when it can be told; when it cannot (a redirection
+// under Wine), no check is made, as before: refusing would stop every
+// redirected run there.
+std::optional<FileIdentity> StandardOutputIdentity() {
+    try {
+        return IdentityOf(GetStdHandle(STD_OUTPUT_HANDLE));
+    } catch (const Error&) {
+        return std::nullopt;
+    }
 }
 
 class HandleSource : public ByteSource {
@@ -68,7 +112,7 @@ class StandardOutputSink : public ByteSink {
 public:
     void Write(std::string_view bytes) override { output_.Write(bytes); }
     void Commit() override { output_.Finish(); }
-    std::optional<FileIdentity> WrittenFile() const override { return IdentityOf(GetStdHandle(STD_OUTPUT_HANDLE)); }
+    std::optional<FileIdentity> WrittenFile() const override { return StandardOutputIdentity(); }
 
 private:
     ConsoleText output_{GetStdHandle(STD_OUTPUT_HANDLE)};
@@ -101,7 +145,7 @@ private:
 
 class FileSink : public ByteSink {
 public:
-    explicit FileSink(const std::wstring& path) : writer_(path), replaced_(IdentityOf(path)) {}
+    explicit FileSink(const std::wstring& path) : writer_(path), replaced_(IdentityByName(path)) {}
     void Write(std::string_view bytes) override { writer_.Write(bytes); }
     void Commit() override { writer_.Commit(); }
     std::optional<FileIdentity> WrittenFile() const override { return replaced_; }
@@ -165,6 +209,30 @@ private:
     bool committed_ = false;
 };
 
+// The console itself, named as the output: its text goes through
+// WriteConsoleW as standard output's does.
+class ConsoleSink : public ByteSink {
+public:
+    explicit ConsoleSink(win32::UniqueFile console) : console_(std::move(console)), output_(console_.get()) {}
+    void Write(std::string_view bytes) override { output_.Write(bytes); }
+    void Commit() override { output_.Finish(); }
+
+private:
+    win32::UniqueFile console_;
+    ConsoleText output_;
+};
+
+bool NamesTheConsole(std::wstring name) {
+    for (const wchar_t* prefix : {L"\\\\.\\", L"\\\\?\\"}) {
+        if (name.compare(0, 4, prefix) == 0) name.erase(0, 4);
+    }
+    if (!name.empty() && name.back() == L':') name.pop_back();
+    for (const wchar_t* device : {L"CON", L"CONOUT$"}) {
+        if (CompareStringOrdinal(name.c_str(), -1, device, -1, TRUE) == CSTR_EQUAL) return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 std::unique_ptr<ByteSource> Win32CliPlatform::OpenInput(const std::wstring& path) {
@@ -183,6 +251,12 @@ std::unique_ptr<ByteSource> Win32CliPlatform::OpenInput(const std::wstring& path
 
 std::unique_ptr<ByteSink> Win32CliPlatform::OpenOutput(const std::wstring& path) {
     if (path.empty()) return std::make_unique<StandardOutputSink>();
+    if (NamesTheConsole(path)) {
+        win32::UniqueFile console(CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE,
+                                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
+        DWORD mode = 0;
+        if (console && GetConsoleMode(console.get(), &mode)) return std::make_unique<ConsoleSink>(std::move(console));
+    }
     return std::make_unique<FileSink>(path);
 }
 
@@ -199,7 +273,7 @@ std::unique_ptr<RegistryReader> Win32CliPlatform::NewRegistryReader() {
 std::wstring Win32CliPlatform::FileName(const std::wstring& path) const { return tsGetFileName(path); }
 
 std::optional<FileIdentity> Win32CliPlatform::InputFile(const std::wstring& input) {
-    return input.empty() ? IdentityOf(GetStdHandle(STD_INPUT_HANDLE)) : IdentityOf(input);
+    return input.empty() ? IdentityOf(GetStdHandle(STD_INPUT_HANDLE)) : IdentityByName(input);
 }
 
 void Win32CliPlatform::WriteError(std::string_view text) {

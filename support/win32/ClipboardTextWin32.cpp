@@ -2,9 +2,8 @@
 
 #include <algorithm>
 
-#include "support/portable/OneLine.h"
-#include "support/win32/ClipboardImage.h"
-#include "support/win32/FileListBlock.h"
+#include "support/TextSlices.h"
+#include "support/win32/OfferedContent.h"
 #include "support/win32/Win32Error.h"
 
 namespace lumarind::win32 {
@@ -12,9 +11,9 @@ namespace {
 
 constexpr int kOpenAttempts = 25;
 constexpr DWORD kOpenPauseMs = 20;
+// Before the program ends with a text promised: a few seconds, not forever.
+constexpr int kClosingOpenAttempts = 250;
 constexpr wchar_t kOwnerWindowClass[] = L"LumarindClipboardOwner";
-// The format browsers, Office and screenshot tools offer a PNG under.
-constexpr wchar_t kPngFormatName[] = L"PNG";
 
 // Texts up to this length go on the clipboard at once: that takes a few
 // milliseconds, and they stay there however the program ends. Longer ones are
@@ -24,11 +23,11 @@ constexpr std::size_t kRenderAtOnceLimit = std::size_t{1} << 21;
 
 class OpenClipboardGuard {
 public:
-    explicit OpenClipboardGuard(HWND owner) {
+    explicit OpenClipboardGuard(HWND owner, int attempts = kOpenAttempts) {
         for (int attempt = 0;; ++attempt) {
             if (OpenClipboard(owner)) return;
             const DWORD code = GetLastError();
-            if (attempt + 1 == kOpenAttempts) ThrowCode(code);
+            if (attempt + 1 == attempts) ThrowCode(code);
             Sleep(kOpenPauseMs);
         }
     }
@@ -41,48 +40,21 @@ UINT FormatOf(const TextView& text) { return text.IsNarrow() ? CF_TEXT : CF_UNIC
 
 // The clipboard's own copy of the text, in the asked form, in characters of
 // the clipboard format: the only copy made, however long the text.
-template <typename Char, typename In>
-UniqueGlobal CopyToGlobal(std::basic_string_view<In> text, TextForm form) {
-    const std::size_t length = form == TextForm::kOneLine ? oneline::Length(text) : text.size();
+template <typename Char>
+UniqueGlobal CopyToGlobal(const TextView& text, TextForm form) {
+    const std::size_t length = LengthOf(text, form);
     UniqueGlobal memory(GlobalAlloc(GMEM_MOVEABLE, (length + 1) * sizeof(Char)));
     if (!memory) ThrowLastError();
     const GlobalLockGuard lock(memory.get());
     if (lock.data() == nullptr) ThrowLastError();
-    auto* characters = static_cast<Char*>(lock.data());
-    if (form == TextForm::kOneLine) {
-        oneline::Copy(text, characters);
-    } else {
-        std::copy(text.begin(), text.end(), characters);
-    }
-    characters[length] = Char{0};
+    Char* characters = static_cast<Char*>(lock.data());
+    ForEachSlice(text, form, [&](auto slice) { characters = std::copy(slice.begin(), slice.end(), characters); });
+    *characters = Char{0};
     return memory;
 }
 
 UniqueGlobal Render(const TextView& text, TextForm form) {
-    return text.IsNarrow() ? CopyToGlobal<char>(text.Ascii(), form) : CopyToGlobal<wchar_t>(text.Wide(), form);
-}
-
-// The block of a format on the open clipboard, locked while this lives;
-// empty when the format is not there or cannot be had.
-class ClipboardBlock {
-public:
-    explicit ClipboardBlock(UINT format)
-        : memory_(IsClipboardFormatAvailable(format) ? GetClipboardData(format) : nullptr), lock_(memory_) {}
-    const unsigned char* data() const { return static_cast<const unsigned char*>(lock_.data()); }
-    std::size_t size() const { return lock_.data() != nullptr ? GlobalSize(memory_) : 0; }
-    HGLOBAL memory() const { return memory_; }
-
-private:
-    HGLOBAL memory_;
-    GlobalLockGuard lock_;
-};
-
-std::wstring TextInBlock(const ClipboardBlock& block) {
-    const auto* characters = reinterpret_cast<const wchar_t*>(block.data());
-    const std::size_t most = block.size() / sizeof(wchar_t);
-    std::size_t length = 0;
-    while (length < most && characters[length] != L'\0') ++length;
-    return std::wstring(characters, length);
+    return text.IsNarrow() ? CopyToGlobal<char>(text, form) : CopyToGlobal<wchar_t>(text, form);
 }
 
 void RegisterOwnerWindowClass(WNDPROC procedure) {
@@ -116,40 +88,9 @@ void ClipboardTextWin32::Clear(std::int32_t&) {
 }
 
 ClipboardContent ClipboardTextWin32::GetContent(std::int32_t&) {
-    ClipboardContent content;
     const OpenClipboardGuard open(window_.get());
-    if (IsClipboardFormatAvailable(CF_HDROP)) {
-        const HGLOBAL files = GetClipboardData(CF_HDROP);
-        if (files != nullptr) content.files = FileNamesInBlock(files);
-        if (!content.files.empty()) {
-            content.kind = ClipboardContent::Kind::kFiles;
-            return content;
-        }
-    }
-    const UINT pngFormat = RegisterClipboardFormatW(kPngFormatName);
-    if (pngFormat != 0) {
-        const ClipboardBlock png(pngFormat);
-        if (png.size() != 0) {
-            content.kind = ClipboardContent::Kind::kImage;
-            content.png = PngInBlock(png.data(), png.size());
-            return content;
-        }
-    }
-    for (const UINT format : {UINT{CF_DIBV5}, UINT{CF_DIB}}) {
-        const ClipboardBlock bitmap(format);
-        if (bitmap.size() != 0) {
-            content.kind = ClipboardContent::Kind::kImage;
-            content.png = EncodeBitmapAsPng(bitmap.data(), bitmap.size());
-            return content;
-        }
-    }
-    const ClipboardBlock text(CF_UNICODETEXT);
-    if (text.size() != 0) {
-        content.kind = ClipboardContent::Kind::kText;
-        content.text = TextInBlock(text);
-        if (content.text.empty()) content.kind = ClipboardContent::Kind::kNothing;
-    }
-    return content;
+    OpenClipboardFormats formats;
+    return ContentOf(formats);
 }
 
 void ClipboardTextWin32::SetText(std::wstring_view text, std::int32_t&, TextForm form) { Put(TextView(text), form); }
@@ -174,6 +115,18 @@ void ClipboardTextWin32::Put(TextView text, TextForm form) {
     UniqueGlobal memory = Render(text, form);
     if (SetClipboardData(format, memory.get()) == nullptr) ThrowLastError();
     memory.release();  // the clipboard owns it now
+}
+
+void ClipboardTextWin32::KeepPromiseNow() {
+    if (!promise_) return;
+    const OpenClipboardGuard open(window_.get(), kClosingOpenAttempts);
+    // Another program may have emptied the clipboard since.
+    if (GetClipboardOwner() == window_.get()) {
+        UniqueGlobal memory = Render(promise_->text, promise_->form);
+        if (SetClipboardData(FormatOf(promise_->text), memory.get()) == nullptr) ThrowLastError();
+        memory.release();
+    }
+    promise_.reset();
 }
 
 void ClipboardTextWin32::KeepPromise() noexcept {

@@ -30,6 +30,8 @@ public:
     void Clear(std::int32_t&) override;
     void SetText(std::wstring_view text, std::int32_t&, TextForm form = TextForm::kAsIs) override;
     void SetDocument(TextView text, std::int32_t&, TextForm form) override;
+    // Waits a few seconds for a program that holds the clipboard.
+    void KeepPromiseNow() override;
     // Copied files (CF_HDROP), then an image (the registered "PNG", else
     // CF_DIBV5 or CF_DIB encoded as PNG), then text (CF_UNICODETEXT).
     ClipboardContent GetContent(std::int32_t&) override;

@@ -6,6 +6,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "support/TextSlices.h"
 #include "support/portable/OneLine.h"
 #include "support/win32/AtomicFileWriter.h"
 #include "support/win32/LongPath.h"
@@ -134,27 +135,35 @@ void FileAccessWin32::WriteFile(const std::wstring& path, std::wstring_view text
     file.Commit();
 }
 
-void FileAccessWin32::WriteBytes(const std::wstring& path, std::string_view bytes) {
+void FileAccessWin32::WriteBytes(const std::wstring& path, std::string_view bytes, WorkProgress* progress) {
     AtomicFileWriter file(path);
-    file.Write(bytes);
+    if (progress != nullptr) progress->SetTotal(bytes.size());
+    while (!bytes.empty()) {
+        if (progress != nullptr) progress->ThrowIfCancelled();
+        const std::string_view piece = bytes.substr(0, kIoChunk);
+        file.Write(piece);
+        bytes.remove_prefix(piece.size());
+        if (progress != nullptr) progress->Advance(piece.size());
+    }
+    if (progress != nullptr) progress->ThrowIfCancelled();
     file.Commit();
 }
 
-void FileAccessWin32::WriteText(const std::wstring& path, TextView text, TextForm form) {
+void FileAccessWin32::WriteText(const std::wstring& path, TextView text, TextForm form, WorkProgress* progress) {
     AtomicFileWriter file(path);
-    if (!text.IsNarrow()) {
-        WriteUtf8(file, text.Wide(), form);
-    } else if (form == TextForm::kAsIs) {
-        file.Write(text.Ascii());
-    } else {
-        std::vector<char> buffer;
-        for (std::string_view rest = text.Ascii(); !rest.empty();) {
-            const std::string_view slice = rest.substr(0, oneline::SafeCut(rest, kEncodeChunk));
-            rest.remove_prefix(slice.size());
-            buffer.resize(oneline::Length(slice));
-            file.Write({buffer.data(), static_cast<std::size_t>(oneline::Copy(slice, buffer.data()) - buffer.data())});
+    if (progress != nullptr) progress->SetTotal(LengthOf(text, form));
+    // Each slice is already in the form asked for; a data URL is ASCII and
+    // goes out as it stands, other text as UTF-8.
+    ForEachSlice(text, form, [&](auto slice) {
+        if (progress != nullptr) progress->ThrowIfCancelled();
+        if constexpr (sizeof(slice[0]) == 1) {
+            file.Write(slice);
+        } else {
+            WriteUtf8(file, slice, TextForm::kAsIs);
         }
-    }
+        if (progress != nullptr) progress->Advance(slice.size());
+    });
+    if (progress != nullptr) progress->ThrowIfCancelled();
     file.Commit();
 }
 

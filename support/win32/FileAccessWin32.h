@@ -13,9 +13,10 @@ public:
     void WriteFile(const std::wstring& path, std::wstring_view text, bool, int, int, int, std::int32_t&,
                    TextForm form = TextForm::kAsIs) override;
     std::unique_ptr<FileContent> OpenContent(const std::wstring& path) override;
-    void WriteBytes(const std::wstring& path, std::string_view bytes) override;
+    void WriteBytes(const std::wstring& path, std::string_view bytes, WorkProgress* progress = nullptr) override;
     // An ASCII text is written as it stands, its one-line form a slice at a time.
-    void WriteText(const std::wstring& path, TextView text, TextForm form) override;
+    void WriteText(const std::wstring& path, TextView text, TextForm form,
+                   WorkProgress* progress = nullptr) override;
 };
 
 }  // namespace lumarind::win32

@@ -294,6 +294,7 @@ if ! grep -qaE '__(asan|tsan)_init' "$native" && [ "$run_directly" = 1 ]; then
 fi
 if [ -n "$windows" ]; then
     check "Windows: -o naming the input: exit 1, input unchanged" bash -c "wine '$windows' -o same.png same.png >/dev/null 2>&1; [ \$? -eq 1 ] && cmp -s same.png '$work/picture.png'"
+    check "Windows: -o naming the file on standard input: exit 1, input unchanged" bash -c "wine '$windows' -o same.png - <same.png >/dev/null 2>&1; [ \$? -eq 1 ] && cmp -s same.png '$work/picture.png'"
     check "Windows: -o naming the input by another path: exit 1" bash -c "wine '$windows' -d -o '$(winepath -w "$work/safety/same.png" 2>/dev/null)' same.png >/dev/null 2>&1; [ \$? -eq 1 ] && cmp -s same.png '$work/picture.png'"
     check "Windows: --decode takes a byte order mark" bash -c "[ \"\$(wine '$windows' -d bom.txt 2>/dev/null)\" = abc ]"
     check "Windows: -o given twice: exit 2" bash -c "wine '$windows' -o a.txt -o b.txt same.png >/dev/null 2>&1; [ \$? -eq 2 ]"

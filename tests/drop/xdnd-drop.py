@@ -4,9 +4,12 @@ the XDND protocol: XdndEnter offering text/uri-list, serving the selection,
 XdndPosition, XdndStatus, XdndDrop, XdndFinished.
 
     xdnd-drop.py TITLE FILE...
+    xdnd-drop.py --as TYPE TITLE FILE
 
 TITLE is the start of the target window's name; the drop lands in the middle
-of its left half. Exit status 0 when the window took the drop, 3 when it
+of its left half. With --as the drag carries FILE's bytes as data of the X
+target TYPE (image/png, UTF8_STRING), as a picture or text dragged from a
+browser does, instead of the file's name. Exit status 0 when the window took the drop, 3 when it
 refused it (the drag is then left with XdndLeave), 1 on any other failure.
 """
 import os
@@ -22,7 +25,7 @@ DEADLINE_SECONDS = 20
 
 
 class DragSource:
-    def __init__(self, files):
+    def __init__(self, files, data_type=None):
         self.display = display.Display()
         self.root = self.display.screen().root
         self.atoms = {name: self.display.intern_atom(name) for name in (
@@ -30,8 +33,14 @@ class DragSource:
             "XdndDrop", "XdndFinished", "XdndActionCopy", "text/uri-list", "TARGETS", "_NET_WM_NAME",
             "UTF8_STRING")}
         self.window = self.root.create_window(0, 0, 1, 1, 0, X.CopyFromParent)
-        self.uri_list = "".join(
-            "file://" + urllib.parse.quote(os.path.abspath(path)) + "\r\n" for path in files).encode()
+        if data_type is None:
+            self.offered = self.atoms["text/uri-list"]
+            self.data = "".join(
+                "file://" + urllib.parse.quote(os.path.abspath(path)) + "\r\n" for path in files).encode()
+        else:
+            self.offered = self.display.intern_atom(data_type)
+            with open(files[0], "rb") as data:
+                self.data = data.read()
 
     def window_name(self, window):
         try:
@@ -65,11 +74,10 @@ class DragSource:
     def serve(self, request):
         """Answers a request for the dragged data."""
         prop = request.property
-        if request.target == self.atoms["text/uri-list"]:
-            request.requestor.change_property(prop, request.target, 8, self.uri_list)
+        if request.target == self.offered:
+            request.requestor.change_property(prop, request.target, 8, self.data)
         elif request.target == self.atoms["TARGETS"]:
-            request.requestor.change_property(prop, Xatom.ATOM, 32,
-                                              [self.atoms["TARGETS"], self.atoms["text/uri-list"]])
+            request.requestor.change_property(prop, Xatom.ATOM, 32, [self.atoms["TARGETS"], self.offered])
         else:
             prop = X.NONE
         notify = protocol.event.SelectionNotify(time=request.time, requestor=request.requestor,
@@ -106,7 +114,7 @@ class DragSource:
 
         self.window.set_selection_owner(self.atoms["XdndSelection"], X.CurrentTime)
         self.display.flush()
-        self.send(target, "XdndEnter", self.window.id, XDND_VERSION << 24, self.atoms["text/uri-list"])
+        self.send(target, "XdndEnter", self.window.id, XDND_VERSION << 24, self.offered)
         self.send(target, "XdndPosition", self.window.id, 0, (x << 16) | y, X.CurrentTime,
                   self.atoms["XdndActionCopy"])
         status = self.wait_for("XdndStatus", deadline)
@@ -119,11 +127,15 @@ class DragSource:
 
 
 def main():
-    if len(sys.argv) < 3:
+    arguments = sys.argv[1:]
+    data_type = None
+    if arguments[:1] == ["--as"] and len(arguments) == 4:
+        data_type, arguments = arguments[1], arguments[2:]
+    if len(arguments) < 2:
         print(__doc__.strip(), file=sys.stderr)
         return 1
     try:
-        taken = DragSource(sys.argv[2:]).drop(sys.argv[1])
+        taken = DragSource(arguments[1:], data_type).drop(arguments[0])
     except Exception as error:  # report, never a traceback
         print("xdnd-drop: %s" % error, file=sys.stderr)
         return 1

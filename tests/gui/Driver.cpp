@@ -328,4 +328,33 @@ void RunningProgram::SendDpiChanged(int dpi, const RECT& suggested) const {
     VirtualFreeEx(process_.get(), remote, 0, MEM_RELEASE);
 }
 
+WindowPinger::WindowPinger(HWND window) : thread_([this, window] { Run(window); }) {}
+
+WindowPinger::~WindowPinger() {
+    stop_ = true;
+    thread_.join();
+}
+
+void WindowPinger::Measure(bool on) {
+    if (on) {
+        longestMs_ = 0;
+        lastMs_ = Now();
+    }
+    measuring_ = on;
+}
+
+long long WindowPinger::Now() const {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start_).count();
+}
+
+void WindowPinger::Run(HWND window) {
+    while (!stop_) {
+        DWORD_PTR result = 0;
+        SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 30000, &result);
+        const long long now = Now(), gap = now - lastMs_.exchange(now);
+        if (measuring_ && gap > longestMs_) longestMs_ = gap;
+        Sleep(5);
+    }
+}
+
 }  // namespace lumarind::gui

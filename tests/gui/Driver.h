@@ -5,9 +5,12 @@
 
 #include <windows.h>
 
+#include <atomic>
+#include <chrono>
 #include <functional>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "support/win32/UniqueHandle.h"
@@ -97,6 +100,30 @@ private:
 };
 
 std::wstring ProgramPath();
+
+// Asks a window for nothing (WM_NULL) again and again from a thread of its
+// own, and keeps the longest time the window went without answering since
+// measuring began.
+class WindowPinger {
+public:
+    explicit WindowPinger(HWND window);
+    WindowPinger(const WindowPinger&) = delete;
+    WindowPinger& operator=(const WindowPinger&) = delete;
+    ~WindowPinger();
+    void Measure(bool on);
+    double LongestGapSeconds() const { return static_cast<double>(longestMs_) / 1000.0; }
+
+private:
+    long long Now() const;
+    void Run(HWND window);
+
+    const std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
+    std::atomic<bool> stop_{false};
+    std::atomic<bool> measuring_{false};
+    std::atomic<long long> longestMs_{0};
+    std::atomic<long long> lastMs_{0};
+    std::thread thread_;
+};
 
 // A visible top-level window of this class, in any process.
 HWND FindVisibleWindow(const wchar_t* className);

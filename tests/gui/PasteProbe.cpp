@@ -4,10 +4,13 @@
 //   paste_probe dibv5 PIXELS.bgra WIDTH HEIGHT OUT.png [SHOWN]
 //   paste_probe dib   PIXELS.bgr  WIDTH HEIGHT OUT.png [SHOWN]
 //   paste_probe clipboard OUT.png [SHOWN]
+//   paste_probe dragged OUT.png
 //
 // dibv5 puts 32-bit pixels with alpha as CF_DIBV5, dib 24-bit ones as
-// CF_DIB, clipboard pastes whatever is there (a PNG offered from X11). With
-// SHOWN the window stays until that file exists, for a screenshot.
+// CF_DIB, clipboard pastes whatever is there (a PNG offered from X11);
+// dragged pastes nothing but waits for an image that another program drags
+// onto the window as data. With SHOWN the window stays until that file
+// exists, for a screenshot.
 //
 //   paste_probe verb BEFORE COMMAND-LINE OUT.txt
 //
@@ -290,7 +293,7 @@ int wmain(int argc, wchar_t** argv) {
             const LONG width = std::stol(args[2]), height = std::stol(args[3]);
             SetClipboardBlocks({{alpha ? CF_DIBV5 : CF_DIB, Bitmap(pixels, width, height, alpha)}});
             next = 4;
-        } else if (args[0] != L"clipboard") {
+        } else if (args[0] != L"clipboard" && args[0] != L"dragged") {
             return Fail("unknown mode");
         }
         if (args.size() <= next) return Fail("no OUT");
@@ -298,7 +301,7 @@ int wmain(int argc, wchar_t** argv) {
 
         RunningProgram program;
         program.Activate();
-        PressKey('V', {VK_CONTROL});
+        if (args[0] != L"dragged") PressKey('V', {VK_CONTROL});
         if (!program.WaitForCaption(L"Lumarind - [" + std::wstring(texts::kPastedName) + L".png]")) {
             return Fail("the caption does not name a pasted PNG");
         }

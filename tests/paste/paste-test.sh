@@ -2,7 +2,8 @@
 # Images pasted into the window, checked with ImageMagick: 32-bit pixels with
 # alpha as CF_DIBV5 and 24-bit ones as CF_DIB come out as PNGs of the same
 # pixels; a PNG offered from X11 (as a Linux program copies one) comes out
-# byte for byte; so does the PNG inside a data URL copied there as text.
+# byte for byte; so does the PNG inside a data URL copied there as text, and
+# either dragged onto the window as data.
 # Runs under the caller's display and Wine prefix. Prints "PASS name" or
 # "FAIL name" per check. With a folder as second argument, screenshots of a
 # pasted image and of a pasted data URL are saved there.
@@ -74,6 +75,20 @@ offer_from_x11 UTF8_STRING "$work/dataurl.txt"
 check "paste: a data URL copied as text on X11 is pasted" paste_and_shoot "$work/dataurl.png" "$shot_dataurl"
 stop_xclip
 check "paste: the data URL's PNG is kept byte for byte" cmp "$work/ref.png" "$work/dataurl.png"
+
+# The same data dragged onto the window from an X11 program, as from a
+# browser: taken as the paste of it is.
+drag_as() {  # type file out
+    probe dragged "$(winepath -w "$3")" &
+    local pid=$!
+    "$(dirname "$0")/../drop/xdnd-drop.py" --as "$1" Lumarind "$2"
+    local dropped=$?
+    wait "$pid" && [ "$dropped" = 0 ]
+}
+check "drop: a PNG dragged as data is taken" drag_as image/png "$work/ref.png" "$work/dragged.png"
+check "drop: the dragged PNG is kept byte for byte" cmp "$work/ref.png" "$work/dragged.png"
+check "drop: a data URL dragged as text is taken" drag_as UTF8_STRING "$work/dataurl.txt" "$work/dragged-url.png"
+check "drop: the dragged data URL's PNG is kept byte for byte" cmp "$work/ref.png" "$work/dragged-url.png"
 
 if [ -n "$shots" ]; then
     mkdir -p "$shots"

@@ -3,8 +3,10 @@
 #include <random>
 #include <string>
 
+#include "builder/ContentReader.h"
 #include "builder/DataUrl.h"
 #include "common/UserTexts.h"
+#include "support/TextSlices.h"
 #include "tests/common/ReferenceBase64.h"
 #include "tests/unit/FakeComponents.h"
 #include "tests/unit/FakeRegistryReader.h"
@@ -108,6 +110,64 @@ TEST_F(BuildDataUrlTest, AFileReadInPiecesGivesTheTextOfWhatWasReadAsIfWhole) {
                   ComposeDataUrl(bytes.substr(0, std::min(given, size)), L"png",
                                  [this] { return registry.NewReader(); }))
             << given << " of " << size;
+    }
+}
+
+TEST_F(BuildDataUrlTest, ADocumentHeldAsBytesHandsOnTheTextOfEitherFormSliceBySlice) {
+    registry.contentTypes[L".wide"] = L"text/caf\u00E9";
+    constexpr std::size_t kSlice = slices::kBytesPerSlice;
+    std::string bytes(2 * kSlice + 57, '\0');
+    std::mt19937 random(23);
+    for (char& b : bytes) b = static_cast<char>(random());
+    for (const wchar_t* extension : {L"png", L"wide"}) {
+        for (const std::size_t size : {std::size_t{0}, std::size_t{1}, std::size_t{57}, std::size_t{58}, kSlice - 1,
+                                       kSlice, kSlice + 1, 2 * kSlice + 57}) {
+            const std::string content = bytes.substr(0, size);
+            const std::wstring expected = ComposeDataUrl(content, extension, [this] { return registry.NewReader(); });
+            const DocumentText document = ComposeDocument(std::make_shared<const ContentBytes>(content), extension,
+                                                          [this] { return registry.NewReader(); });
+            const TextView view = document.View();
+            EXPECT_EQ(view.IsNarrow(), extension == std::wstring(L"png"));
+            EXPECT_TRUE(view.KeepsText());
+            for (const TextForm form : {TextForm::kAsIs, TextForm::kOneLine}) {
+                std::wstring joined;
+                ForEachSlice(view, form, [&](auto slice) { joined.append(slice.begin(), slice.end()); });
+                const std::wstring wanted = form == TextForm::kOneLine ? OneLineForm(expected) : expected;
+                ASSERT_EQ(joined, wanted) << size;
+                EXPECT_EQ(LengthOf(view, form), wanted.size()) << size;
+            }
+            EXPECT_EQ(view.size(), expected.size());
+            EXPECT_EQ(PreviewOf(view), PreviewOf(std::wstring_view(expected))) << size;
+        }
+    }
+}
+
+TEST(ReadWholeContent, ReadsTheSizeItWasOpenedWithOrToTheEndWhenItReportsNone) {
+    const std::string bytes(300000, 'r');
+    // Given, reported size, read.
+    const struct { std::size_t given; std::uint64_t size; std::size_t read; } rows[] = {
+        {300000, 300000, 300000},
+        {300000, 0, 300000},  // a /proc file, a device or a pipe
+        {0, 0, 0},
+        {1000, 300000, 1000},   // shortened since it was opened
+        {300000, 1000, 1000},   // grown since
+    };
+    for (const auto& row : rows) {
+        testing::FakeFileContent file(bytes.substr(0, row.given), row.size, 777);
+        WorkProgress progress;
+        EXPECT_EQ(ReadWholeContent(file, progress)->View(), bytes.substr(0, row.read)) << row.given << " " << row.size;
+    }
+}
+
+TEST(ReadWholeContent, StopsWhenCancelledAndSaysSo) {
+    testing::FakeFileContent file(std::string(100, 'x'), 100);
+    WorkProgress progress;
+    progress.Cancel();
+    try {
+        ReadWholeContent(file, progress);
+        ADD_FAILURE() << "a cancelled read went on";
+    } catch (const Error& error) {
+        EXPECT_EQ(error.number(), errors::kCancelled);
     }
 }
 

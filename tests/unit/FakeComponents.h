@@ -6,6 +6,7 @@
 #include <deque>
 #include <map>
 #include <memory>
+#include <new>
 #include <optional>
 #include <string>
 #include <utility>
@@ -78,8 +79,9 @@ public:
         }
         written[path] = form == TextForm::kOneLine ? OneLineForm(text) : std::wstring(text);
     }
-    void WriteBytes(const std::wstring& path, std::string_view bytes) override {
+    void WriteBytes(const std::wstring& path, std::string_view bytes, WorkProgress* progress) override {
         writes.push_back(path);
+        if (progress != nullptr) progress->ThrowIfCancelled();
         if (!writeFailures.empty()) {
             const Error error = writeFailures.front();
             writeFailures.pop_front();
@@ -108,6 +110,7 @@ class FakeErrorBox : public ErrorBox {
 public:
     int ShowError(const Error& error, int style, int, const std::wstring& message, bool) override {
         shown.push_back({error.number(), style, message});
+        shownText.push_back(error.description());
         if (answers.empty()) return 2;  // Cancel
         const int answer = answers.front();
         answers.pop_front();
@@ -115,6 +118,7 @@ public:
     }
 
     std::vector<ShownError> shown;
+    std::vector<std::wstring> shownText;
     std::deque<int> answers;
 };
 
@@ -126,6 +130,7 @@ public:
     }
     void SetText(std::wstring_view value, std::int32_t&, TextForm form) override {
         if (failSet) throw Error(5, L"Access is denied.");
+        if (outOfMemoryOnSet) throw std::bad_alloc();
         text = form == TextForm::kOneLine ? OneLineForm(value) : std::wstring(value);
     }
     // What a paste finds; a paste fails while getFailures has any.
@@ -139,9 +144,16 @@ public:
         return content;
     }
 
+    void KeepPromiseNow() override {
+        if (failKeepPromise) throw Error(5, L"Access is denied.");
+    }
+
     std::optional<std::wstring> text = L"before";
+    bool failKeepPromise = false;
     bool failClear = false;
     bool failSet = false;
+    // As rendering the clipboard's copy fails when memory runs out.
+    bool outOfMemoryOnSet = false;
     ClipboardContent content;
     std::deque<Error> getFailures;
     int gets = 0;
@@ -290,8 +302,28 @@ public:
     void ShowInformation(const std::wstring& text) override { information.push_back(text); }
     void SetBusy(bool busy) override { busyChanges.push_back(busy); }
     void Unload() override { ++unloads; }
+    // Work runs at once; the user stops it before its first piece when told.
+    void RunBeside(WorkKind kind, WorkJob job, WorkDone done) override {
+        work.push_back(kind);
+        WorkProgress progress;
+        if (cancelNextWork) progress.Cancel();
+        cancelNextWork = false;
+        job(progress);
+        done(progress.Cancelled());
+    }
+    bool CancelWork() override {
+        if (!running) return false;
+        ++cancels;
+        return true;
+    }
+    std::optional<WorkKind> CurrentWork() const override { return running; }
 
     FakeTextBox textBox;
+    std::vector<WorkKind> work;
+    bool cancelNextWork = false;
+    // Work that a test pretends is running, for the keys and commands.
+    std::optional<WorkKind> running;
+    int cancels = 0;
     std::wstring caption = L"Lumarind";
     bool timerEnabled = true;
     std::vector<std::wstring> information;

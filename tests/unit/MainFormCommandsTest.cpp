@@ -155,5 +155,50 @@ TEST_F(MainFormCommandsTest, ShortcutKeysNeedTheExactShiftState) {
     EXPECT_EQ(view.unloads, 1);
 }
 
+TEST_F(MainFormCommandsTest, LoadAndSaveRunBesideTheWindowAndACancelledOneChangesNothing) {
+    Load("abc");
+    components.files.files[L"C:\\in\\next.png"] = "xyz";
+    view.cancelNextWork = true;
+    components.dialogScripts.push_back({true, L"C:\\in\\next.png", 0});
+    form.cmdOpenFile_Click();
+    EXPECT_EQ(view.textBox.tag, L"data:;base64,\r\nYWJj");
+    EXPECT_EQ(view.caption, L"Lumarind - [big.bin]");
+
+    view.cancelNextWork = true;
+    SaveAs(L"C:\\out\\x.txt", 0);
+    EXPECT_TRUE(components.files.written.empty());
+    EXPECT_TRUE(components.errors.shown.empty());
+    EXPECT_EQ(view.work, (std::vector<WorkKind>{WorkKind::kLoad, WorkKind::kLoad, WorkKind::kSave}));
+    EXPECT_EQ(view.busyChanges, (std::vector<bool>{true, false, true, false, true, false, true, false}));
+}
+
+TEST_F(MainFormCommandsTest, EscStopsRunningWorkBeforeItClosesTheWindow) {
+    view.running = WorkKind::kSave;
+    form.Form_KeyDown(kKeyEscape, 0);
+    EXPECT_EQ(view.cancels, 1);
+    EXPECT_EQ(view.unloads, 0);
+    // Nothing else starts while a file is written: neither a drop nor Open.
+    form.Form_DropFiles({L"C:\\in\\big.bin"});
+    components.dialogScripts.push_back({true, L"C:\\in\\big.bin", 0});
+    form.cmdOpenFile_Click();
+    EXPECT_TRUE(components.files.reads.empty());
+    EXPECT_TRUE(components.dialogs.empty());
+
+    view.running.reset();
+    form.Form_KeyDown(kKeyEscape, 0);
+    EXPECT_EQ(view.cancels, 1);
+    EXPECT_EQ(view.unloads, 1);
+}
+
+TEST_F(MainFormCommandsTest, AFileTooLargeForMemorySaysSoInRussian) {
+    components.files.readFailures = {OutOfMemoryError()};
+    components.services.commandLine.arguments = {L"C:\\in\\huge.bin"};
+    form.tmrCheckCommandLine_Tick();
+    ASSERT_EQ(components.errors.shown.size(), 1u);
+    EXPECT_EQ(components.errors.shown[0].number, errors::kOutOfMemory);
+    EXPECT_EQ(components.errors.shownText[0], texts::kFileTooLarge);
+    EXPECT_EQ(ErrorText(Error(errors::kOutOfMemory, texts::kFileTooLarge)), texts::kFileTooLarge);
+}
+
 }  // namespace
 }  // namespace lumarind

@@ -43,10 +43,18 @@ TEST_F(MainFormLoadTest, LoadCentresTheWindowAndGivesItTheIcon) {
     EXPECT_EQ(supportCalls().log, std::vector<std::wstring>{L"tsCenterFormEx"});
 }
 
-TEST_F(MainFormLoadTest, UnloadNeverCancels) {
+TEST_F(MainFormLoadTest, UnloadNeverCancelsAndSaysWhenALongCopyCannotStay) {
     std::int16_t cancel = 0;
     form.Form_Unload(cancel);
     EXPECT_EQ(cancel, 0);
+    EXPECT_TRUE(components.errors.shown.empty());
+
+    components.clipboard.failKeepPromise = true;
+    form.Form_Unload(cancel);
+    EXPECT_EQ(cancel, 0);
+    ASSERT_EQ(components.errors.shown.size(), 1u);
+    EXPECT_EQ(components.errors.shown[0].style, kStyleOkCritical);
+    EXPECT_EQ(components.errors.shown[0].message, texts::kCopyLostOnClose);
 }
 
 TEST_F(MainFormLoadTest, TheTimerActsOnceAndLoadsOnlyTheFirstArgument) {

@@ -82,6 +82,9 @@ TEST_P(MainFormPastesTest, WhatThePasteFindsBecomesTheDocument) {
     EXPECT_EQ(view.textBox.tag, GetParam().expectedTag);
     EXPECT_EQ(view.caption, GetParam().expectedCaption);
     EXPECT_EQ(components.files.reads, GetParam().expectedReads);
+    // Made beside the window and held as a file's bytes are, never as the text.
+    EXPECT_EQ(view.work, std::vector<WorkKind>{WorkKind::kLoad});
+    EXPECT_NE(view.textBox.Document().Encoded(), nullptr);
     EXPECT_TRUE(components.errors.shown.empty());
     EXPECT_TRUE(view.information.empty());
     // A paste is no Open: no folder is remembered.
@@ -130,6 +133,8 @@ TEST_F(MainFormPasteTest, APastedDataUrlShowsItsTypeSizeAndTextAndSavesItsBytes)
               std::wstring::npos);
     EXPECT_NE(view.textBox.text.find(std::wstring(texts::kPastedSizeLabel) + L"13"), std::wstring::npos);
     EXPECT_NE(view.textBox.text.find(L"line 1\r\nline 2"), std::wstring::npos);
+    ASSERT_NE(view.textBox.Document().Encoded(), nullptr);
+    EXPECT_EQ(view.textBox.Document().Encoded()->bytes->View(), "line 1\nline 2");
 
     SaveAs(L"C:\\out\\a.txt", 0);
     ASSERT_EQ(components.dialogs.size(), 1u);
@@ -141,6 +146,7 @@ TEST_F(MainFormPasteTest, APastedDataUrlShowsItsTypeSizeAndTextAndSavesItsBytes)
     EXPECT_EQ(components.files.written[L"C:\\out\\b.txt"], L"data:text/plain;charset=utf-8;base64,\r\nbGluZSAxCmxpbmUgMg==");
     EXPECT_EQ(components.files.written[L"C:\\out\\c.txt"], L"data:text/plain;charset=utf-8;base64,bGluZSAxCmxpbmUgMg==");
     EXPECT_EQ(components.files.writtenBytes.size(), 1u);
+    EXPECT_EQ(view.work, (std::vector<WorkKind>{WorkKind::kLoad, WorkKind::kSave, WorkKind::kSave, WorkKind::kSave}));
 }
 
 TEST_F(MainFormPasteTest, AnImageDataUrlShowsNoTextAndOffersItsRegisteredExtension) {
@@ -196,6 +202,42 @@ TEST_F(MainFormPasteTest, AHeldClipboardOffersRetryAndCancelKeepsTheDocument) {
     components.errors.answers = {kAnswerRetry};
     Paste(Text(L"new"));
     EXPECT_EQ(view.textBox.tag, L"data:text/plain;charset=utf-8;base64,\r\nbmV3");
+}
+
+TEST_F(MainFormPasteTest, ACancelledPasteKeepsTheDocumentAndOneDuringASaveIsIgnored) {
+    form.Form_DropFiles({kPhoto});
+    view.cancelNextWork = true;
+    Paste(Text(L"data:,abc"));
+    ExpectDocumentKept();
+    view.running = WorkKind::kSave;
+    Paste(Text(L"new"));
+    EXPECT_EQ(components.clipboard.gets, 1);
+    ExpectDocumentKept();
+    EXPECT_TRUE(components.errors.shown.empty());
+}
+
+TEST_F(MainFormPasteTest, RunningOutOfMemoryInAPasteOrACopySaysSoInRussian) {
+    form.Form_DropFiles({kPhoto});
+    components.clipboard.getFailures = {OutOfMemoryError()};
+    Paste(Text(L"new"));
+    components.clipboard.outOfMemoryOnSet = true;
+    form.cmdCopyText_Click(1);
+    ASSERT_EQ(components.errors.shown.size(), 2u);
+    EXPECT_EQ(components.errors.shown[0].message, texts::kCannotPaste);
+    EXPECT_EQ(components.errors.shown[1].message, texts::kCopyFailed);
+    EXPECT_EQ(components.errors.shownText, (std::vector<std::wstring>{texts::kNotEnoughMemory, texts::kNotEnoughMemory}));
+    ExpectDocumentKept();
+}
+
+TEST_F(MainFormPasteTest, DataDroppedOnTheWindowIsTakenAsItsPasteAndNotDuringASave) {
+    form.Form_DropData(Text(L"data:,abc"));
+    EXPECT_EQ(view.caption, L"Lumarind - [" + std::wstring(texts::kPastedName) + L"]");
+    ASSERT_NE(view.textBox.Document().Encoded(), nullptr);
+    EXPECT_EQ(view.textBox.Document().Encoded()->bytes->View(), "abc");
+    view.running = WorkKind::kSave;
+    form.Form_DropData(Image("\x89PNG\r\n"));
+    EXPECT_EQ(view.caption, L"Lumarind - [" + std::wstring(texts::kPastedName) + L"]");
+    EXPECT_EQ(components.clipboard.gets, 0);
 }
 
 TEST_F(MainFormPasteTest, AMalformedDataUrlIsReportedAndKeepsTheDocument) {

@@ -113,6 +113,19 @@ TEST_F(ClipboardTest, APromisedTextIsTheOneCopiedAndOutlivesItsSourceAndTheObjec
     EXPECT_TRUE(ClipboardUnicodeText() == OneLine(Widened(text)));
 }
 
+TEST_F(ClipboardTest, ADocumentHeldAsBytesIsPromisedAndRenderedInEitherForm) {
+    std::string bytes(2'000'000, '\0');
+    for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 29 + i / 5);
+    for (const wchar_t* header : {L"data:a/b;base64,\r\n", L"data:text/\u0436;base64,\r\n"}) {
+        const DocumentText document(EncodedText{header, std::make_shared<const ContentBytes>(bytes)});
+        const std::wstring whole = document.View().Widened();
+        for (const TextForm form : {TextForm::kAsIs, TextForm::kOneLine}) {
+            clipboard->SetDocument(document.View(), scratch, form);
+            EXPECT_TRUE(ClipboardUnicodeText() == (form == TextForm::kOneLine ? OneLine(whole) : whole));
+        }
+    }
+}
+
 TEST_F(ClipboardTest, APromiseIsLetGoWhenAnotherProgramTakesTheClipboard) {
     clipboard->SetDocument(Shared(LongAsciiText()), scratch, TextForm::kAsIs);
     ASSERT_FALSE(owner.expired());

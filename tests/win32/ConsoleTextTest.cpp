@@ -5,6 +5,7 @@
 
 #include "cli/win32/ConsoleText.h"
 #include "support/win32/UniqueHandle.h"
+#include "tests/win32/ScratchFolder.h"
 
 namespace lumarind::cli {
 namespace {
@@ -30,6 +31,43 @@ TEST(ConsoleText, AConsoleShowsTheLettersThemselves) {
     DWORD read = 0;
     ASSERT_TRUE(ReadConsoleOutputCharacterW(console.get(), shown, 16, before.dwCursorPosition, &read));
     EXPECT_EQ(std::wstring(shown, read), L"Фото.pngФото.png");
+}
+
+// -o CON and -o CONOUT$ name the console: it shows the letters as standard
+// output does, not the UTF-8 bytes in its code page.
+TEST(ConsoleText, TheConsoleNamedAsOutputShowsTheLettersThemselves) {
+    FreeConsole();
+    if (!AllocConsole()) GTEST_SKIP() << "no console can be made here";
+    const win32::UniqueFile console(CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE,
+                                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(console);
+    const testing::ScratchFolder folder;
+    const std::wstring input = folder / L"\u0424\u043E\u0442\u043E.png";
+    testing::WriteBytes(input, "abc");
+    wchar_t self[MAX_PATH];
+    const std::wstring here(self, GetModuleFileNameW(nullptr, self, MAX_PATH));
+    const std::wstring program = here.substr(0, here.find_last_of(L'\\')) + L"\\lumarind-cli.exe";
+    for (const wchar_t* name : {L"CON", L"CONOUT$", L"conout$"}) {
+        CONSOLE_SCREEN_BUFFER_INFO before{};
+        ASSERT_TRUE(GetConsoleScreenBufferInfo(console.get(), &before));
+        std::wstring commandLine = L"\"" + program + L"\" -f html -o " + name + L" \"" + input + L"\"";
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION info{};
+        ASSERT_TRUE(CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                                   &info));
+        const win32::UniqueFile process(info.hProcess), thread(info.hThread);
+        ASSERT_EQ(WaitForSingleObject(process.get(), 30000), WAIT_OBJECT_0);
+        DWORD exitCode = 1;
+        GetExitCodeProcess(process.get(), &exitCode);
+        EXPECT_EQ(exitCode, 0u) << name;
+        wchar_t shown[80] = {};
+        DWORD read = 0;
+        const COORD start{0, before.dwCursorPosition.Y};
+        ASSERT_TRUE(ReadConsoleOutputCharacterW(console.get(), shown, 80, start, &read));
+        EXPECT_NE(std::wstring(shown, read).find(L"alt=\"\u0424\u043E\u0442\u043E.png\""), std::wstring::npos)
+            << name;
+    }
 }
 
 TEST(ConsoleText, APipeGetsTheUtf8BytesUnchanged) {

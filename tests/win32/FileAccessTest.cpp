@@ -125,6 +125,35 @@ TEST_F(FileAccessTest, WritesBothFormsOfWideAndNarrowTextsEvenWhereABreakStraddl
     EXPECT_EQ(folder.Names(), std::vector<std::wstring>{L"one-line.txt"});
 }
 
+TEST_F(FileAccessTest, WritesADocumentHeldAsBytesAndACancelledWriteLeavesTheOldFileAlone) {
+    std::string bytes(3'000'000, '\0');
+    for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 131 + i / 7);
+    const DocumentText document(EncodedText{L"data:a/b;base64,\r\n", std::make_shared<const ContentBytes>(bytes)});
+    const std::wstring whole = document.View().Widened();
+    const std::wstring path = folder / L"saved.txt";
+    for (const TextForm form : {TextForm::kAsIs, TextForm::kOneLine}) {
+        std::int32_t scratch = 0;
+        files.WriteFile(path, whole, true, 1, 2, 1, scratch, form);
+        const std::string expected = ReadBytes(path);
+        WriteBytes(path, "old content");
+        WorkProgress progress;
+        files.WriteText(path, document.View(), form, &progress);
+        EXPECT_TRUE(ReadBytes(path) == expected);
+        EXPECT_EQ(progress.Done(), WorkProgress::kWhole);
+    }
+    WriteBytes(path, "old content");
+    WorkProgress cancelled;
+    cancelled.Cancel();
+    try {
+        files.WriteText(path, document.View(), TextForm::kAsIs, &cancelled);
+        ADD_FAILURE() << "a cancelled write went on";
+    } catch (const Error& error) {
+        EXPECT_EQ(error.number(), errors::kCancelled);
+    }
+    EXPECT_EQ(ReadBytes(path), "old content");
+    EXPECT_EQ(folder.Names(), std::vector<std::wstring>{L"saved.txt"});
+}
+
 TEST_F(FileAccessTest, OpenContentGivesTheSizeAtOpeningAndReadsWhatIsThere) {
     const std::wstring path = folder / L"shrinking.bin";
     const std::string bytes(3 * 57 * 4096, 'b');

@@ -1,0 +1,52 @@
+// The window as an OLE drop target: a drag of files, an image or text is
+// taken as a paste of the same data would be (support/win32/OfferedContent),
+// so that a picture dragged from a browser becomes the document as its copy
+// pasted would. The content is read while the drop lasts; what is done with
+// it happens after, so that the program that dragged is not kept waiting.
+#pragma once
+
+#include <windows.h>
+#include <ole2.h>
+
+#include <functional>
+#include <utility>
+
+#include "support/ComponentObjects.h"
+
+namespace lumarind::win32 {
+
+class DataDropTarget : public IDropTarget {
+public:
+    // accepting: whether the window takes a drop now (not while a box of
+    // its own is up). dropped: the content, called within the drop.
+    DataDropTarget(std::function<bool()> accepting, std::function<void(ClipboardContent)> dropped)
+        : accepting_(std::move(accepting)), dropped_(std::move(dropped)) {}
+    DataDropTarget(const DataDropTarget&) = delete;
+    DataDropTarget& operator=(const DataDropTarget&) = delete;
+
+    // Registers the window with OLE, which the thread has initialised;
+    // Revoke before the window goes.
+    void Register(HWND window);
+    void Revoke();
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
+    // The window owns the target: OLE's counts are kept but never free it.
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
+    ULONG STDMETHODCALLTYPE Release() override { return --references_; }
+    HRESULT STDMETHODCALLTYPE DragEnter(IDataObject* data, DWORD keys, POINTL point, DWORD* effect) override;
+    HRESULT STDMETHODCALLTYPE DragOver(DWORD keys, POINTL point, DWORD* effect) override;
+    HRESULT STDMETHODCALLTYPE DragLeave() override;
+    HRESULT STDMETHODCALLTYPE Drop(IDataObject* data, DWORD keys, POINTL point, DWORD* effect) override;
+
+private:
+    DWORD Effect() const;
+
+    std::function<bool()> accepting_;
+    std::function<void(ClipboardContent)> dropped_;
+    HWND window_ = nullptr;
+    ULONG references_ = 1;
+    // Whether the data being dragged holds anything usable.
+    bool usable_ = false;
+};
+
+}  // namespace lumarind::win32
