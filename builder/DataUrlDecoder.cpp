@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "builder/CarriedText.h"
 #include "support/portable/AsciiText.h"
 
 namespace lumarind {
@@ -14,28 +15,8 @@ constexpr std::size_t kMostAfter = std::size_t{64} << 10;
 }  // namespace
 
 void DataUrlDecoder::Add(const char* text, std::size_t count, char*& out) {
-    // What the last piece left for want of text ahead is read again with
-    // the start of this one, a little at a time, until the two join.
-    while (!carry_.empty() && count != 0) {
-        const std::size_t old = carry_.size();
-        const std::size_t take = std::min(count, kLookahead);
-        carry_.append(text, take);
-        text += take;
-        count -= take;
-        const std::size_t used = Run(carry_.data(), carry_.size(), false, out);
-        if (used >= old) {
-            const std::size_t back = carry_.size() - used;
-            text -= back;
-            count += back;
-            carry_.clear();
-        } else {
-            carry_.erase(0, used);
-        }
-    }
-    if (carry_.empty() && count != 0) {
-        const std::size_t used = Run(text, count, false, out);
-        carry_.assign(text + used, count - used);
-    }
+    ReadCarrying(carry_, text, count, kLookahead,
+                 [&](const char* piece, std::size_t size) { return Run(piece, size, false, out); });
 }
 
 std::size_t DataUrlDecoder::Run(const char* text, std::size_t count, bool last, char*& out) {

@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "builder/CarriedText.h"
 #include "support/portable/AsciiText.h"
 
 namespace lumarind {
@@ -148,28 +149,8 @@ SnippetOpening OpeningBefore(std::string_view context, std::string& tagText, std
 }  // namespace
 
 void DataUrlExtractor::Add(const char* text, std::size_t count) {
-    // As DataUrlDecoder::Add: text held back for want of what follows is
-    // read again with the start of the next piece.
-    while (!carry_.empty() && count != 0) {
-        const std::size_t old = carry_.size();
-        const std::size_t take = std::min(count, kLookback);
-        carry_.append(text, take);
-        text += take;
-        count -= take;
-        const std::size_t used = Run(carry_.data(), carry_.size(), false);
-        if (used >= old) {
-            const std::size_t back = carry_.size() - used;
-            text -= back;
-            count += back;
-            carry_.clear();
-        } else {
-            carry_.erase(0, used);
-        }
-    }
-    if (carry_.empty() && count != 0) {
-        const std::size_t used = Run(text, count, false);
-        carry_.assign(text + used, count - used);
-    }
+    ReadCarrying(carry_, text, count, kLookback,
+                 [&](const char* piece, std::size_t size) { return Run(piece, size, false); });
 }
 
 void DataUrlExtractor::Finish() {
