@@ -4,31 +4,21 @@
 #include "builder/DataUrl.h"
 #include "common/UserTexts.h"
 #include "tests/common/ReferenceBase64.h"
-#include "tests/unit/FakeComponents.h"
-#include "tests/unit/FakeSupportFunctions.h"
+#include "tests/unit/MainFormFixture.h"
 
 namespace lumarind {
 namespace {
 
 using namespace lumarind::testing;
 
-class MainFormCommandsTest : public ::testing::Test {
+class MainFormCommandsTest : public MainFormFixture {
 protected:
-    void SetUp() override { supportCalls() = SupportCalls{}; }
     void Load(const std::string& content) {
         components.files.files[L"C:\\in\\big.bin"] = content;
         components.services.commandLine.arguments = {L"C:\\in\\big.bin"};
         form.tmrCheckCommandLine_Tick();
         ASSERT_FALSE(view.textBox.tag.empty());
     }
-    void SaveAs(const std::wstring& path, int filterIndex) {
-        components.dialogScripts.push_back({true, path, filterIndex});
-        form.cmdSaveFile_Click();
-    }
-
-    FakeComponents components;
-    FakeView view;
-    MainForm form{view, components};
 };
 
 TEST_F(MainFormCommandsTest, NothingLoadedMeansNothingToCopyOrSave) {

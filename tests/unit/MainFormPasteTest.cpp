@@ -5,8 +5,8 @@
 #include "builder/DataUrl.h"
 #include "common/UserTexts.h"
 #include "tests/common/ReferenceBase64.h"
-#include "tests/unit/FakeComponents.h"
 #include "tests/unit/FakeSupportFunctions.h"
+#include "tests/unit/MainFormFixture.h"
 
 namespace lumarind {
 namespace {
@@ -25,10 +25,10 @@ ClipboardContent Text(const std::wstring& text) {
     return content;
 }
 
-class MainFormPasteTest : public ::testing::Test {
+class MainFormPasteTest : public MainFormFixture {
 protected:
     void SetUp() override {
-        supportCalls() = SupportCalls{};
+        MainFormFixture::SetUp();
         components.registry.contentTypes[L".png"] = L"image/png";
         components.registry.extensions[L"MIME\\Database\\Content Type\\image/png"] = L".png";
         components.registry.extensions[L"MIME\\Database\\Content Type\\text/plain"] = L".txt";
@@ -43,14 +43,6 @@ protected:
         EXPECT_EQ(view.textBox.tag, L"data:image/png;base64,\r\nYWJj");
         EXPECT_EQ(view.caption, L"Lumarind - [photo.png]");
     }
-    void SaveAs(const std::wstring& path, int filterIndex) {
-        components.dialogScripts.push_back({true, path, filterIndex});
-        form.cmdSaveFile_Click();
-    }
-
-    FakeComponents components;
-    FakeView view;
-    MainForm form{view, components};
 };
 
 TEST_F(MainFormPasteTest, CtrlVAndShiftInsertPasteAndNoOtherCombinationDoes) {
