@@ -236,6 +236,12 @@ void MainForm::Form_DropData(ClipboardContent content) {
     TakeContent(std::move(content));
 }
 
+void MainForm::Form_DropUnreadable(const Error& error) {
+    // No Retry: the dragged data is gone with the drag.
+    components_.errorBox().ShowError(InUserTerms(error, texts::kNotEnoughMemory), kStyleOkCritical, 0,
+                                     texts::kCannotBuildDataUrl, false);
+}
+
 void MainForm::TakeContent(ClipboardContent content) {
     switch (content.kind) {
     case ClipboardContent::Kind::kNothing:
@@ -245,14 +251,21 @@ void MainForm::TakeContent(ClipboardContent content) {
         if (!content.files.empty()) LoadFile(content.files.front());
         break;
     case ClipboardContent::Kind::kImage:
-        LoadPasted([png = std::make_shared<std::string>(std::move(content.png))](const wchar_t*&) {
-                PastedContent pasted;
+        LoadPasted([png = std::make_shared<std::string>(std::move(content.png)),
+                    bitmap = std::move(content.bitmap)](const wchar_t*&, WorkProgress& progress) {
+            PastedContent pasted;
+            if (bitmap) {
+                // A large bitmap converts as long as a large file reads: with
+                // progress, and stopped by Esc between two bands of rows.
+                pasted.bytes = bitmap->EncodeAsPng(progress);
+            } else {
                 pasted.bytes = std::make_shared<const ContentBytes>(*png);
                 png->clear();
                 png->shrink_to_fit();
-                pasted.name = std::wstring(texts::kPastedName) + L"." + kPastedImageExtension;
-                return pasted;
-            });
+            }
+            pasted.name = std::wstring(texts::kPastedName) + L"." + kPastedImageExtension;
+            return pasted;
+        });
         break;
     case ClipboardContent::Kind::kText:
         PasteText(std::move(content.text));
@@ -261,7 +274,8 @@ void MainForm::TakeContent(ClipboardContent content) {
 }
 
 void MainForm::PasteText(std::wstring text) {
-    LoadPasted([shared = std::make_shared<std::wstring>(std::move(text))](const wchar_t*& failureText) {
+    LoadPasted([shared = std::make_shared<std::wstring>(std::move(text))](const wchar_t*& failureText,
+                                                                        WorkProgress&) {
         std::string utf8 = ToUtf8(*shared);
         *shared = std::wstring();
         PastedContent pasted;
@@ -295,7 +309,7 @@ void MainForm::LoadPasted(PastedContentMaker make) {
         WorkKind::kLoad,
         [outcome, make = std::move(make)](WorkProgress& progress) {
             outcome->error = RunStep([&] {
-                outcome->pasted = make(outcome->failureText);
+                outcome->pasted = make(outcome->failureText, progress);
                 progress.ThrowIfCancelled();
             });
         },

@@ -49,6 +49,9 @@ public:
     // Data dragged onto the window (files, an image, text): taken as a paste
     // of the same content is.
     void Form_DropData(ClipboardContent content);
+    // Data dragged onto the window that could not be read: said as a paste's
+    // failure is, the document kept.
+    void Form_DropUnreadable(const Error& error);
 
     // The caption for a loaded file: the title without the family prefix,
     // then " - [name]".
@@ -77,9 +80,10 @@ private:
         // A pasted data URL: what the text box shows instead of the preview.
         std::optional<std::wstring> description;
     };
-    // Makes the content beside the window; it may name the text of the box
-    // shown when it throws.
-    using PastedContentMaker = std::function<PastedContent(const wchar_t*& failureText)>;
+    // Makes the content beside the window, reporting to progress and
+    // stopping when it is cancelled; it may name the text of the box shown
+    // when it throws.
+    using PastedContentMaker = std::function<PastedContent(const wchar_t*& failureText, WorkProgress& progress)>;
     // Makes the pasted content the document, as if read from a file; shows
     // what went wrong and keeps the earlier document when it cannot.
     void LoadPasted(PastedContentMaker make);

@@ -113,14 +113,29 @@ public:
     virtual int ShowError(const Error& error, int style, int, const std::wstring& message, bool) = 0;
 };
 
+// An image offered as a bitmap, to be made a PNG beside the window: the
+// conversion of a large one lasts as long as reading a large file does.
+class BitmapToEncode {
+public:
+    virtual ~BitmapToEncode() = default;
+    // The image as PNG, made a band of rows at a time: reports the rows done
+    // to progress and stops with the cancelled error when it is cancelled.
+    // Lets go of the bitmap before the PNG is copied out of the encoder, so
+    // that the two are held together no longer than the conversion lasts.
+    // Throws lumarind::Error (a bitmap that cannot be encoded), std::bad_alloc.
+    virtual std::shared_ptr<const ContentBytes> EncodeAsPng(WorkProgress& progress) = 0;
+};
+
 // What a paste takes from the clipboard: the first of these that it offers.
 struct ClipboardContent {
     enum class Kind { kNothing, kFiles, kImage, kText };
     Kind kind = Kind::kNothing;
     // Copied files, full paths in their order.
     std::vector<std::wstring> files;
-    // An image as PNG: the bytes offered as such, or a bitmap encoded without loss.
+    // An image: the PNG bytes offered as such, or else a bitmap to encode
+    // without loss.
     std::string png;
+    std::shared_ptr<BitmapToEncode> bitmap;
     std::wstring text;
 };
 

@@ -1,5 +1,6 @@
 #include "app/win32/DataDropTarget.h"
 
+#include "app/ResumeNext.h"
 #include "support/win32/OfferedContent.h"
 
 namespace lumarind::win32 {
@@ -44,19 +45,17 @@ HRESULT DataDropTarget::DragLeave() {
 
 HRESULT DataDropTarget::Drop(IDataObject* data, DWORD, POINTL, DWORD* effect) {
     *effect = DROPEFFECT_NONE;
+    usable_ = false;
     if (data == nullptr || !accepting_()) return S_OK;
+    // Only the data is taken here; a bitmap is converted, and whatever goes
+    // wrong is said, once the drop has returned.
     ClipboardContent content;
-    try {
+    std::optional<Error> error = RunStep([&] {
         DataObjectFormats formats(*data);
         content = ContentOf(formats);
-    } catch (...) {
-        // An image that cannot be encoded is no more use dropped than pasted.
-        content = ClipboardContent{};
-    }
-    usable_ = false;
-    if (content.kind == ClipboardContent::Kind::kNothing) return S_OK;
-    *effect = DROPEFFECT_COPY;
-    dropped_(std::move(content));
+    });
+    if (!error && content.kind != ClipboardContent::Kind::kNothing) *effect = DROPEFFECT_COPY;
+    dropped_(std::move(content), std::move(error));
     return S_OK;
 }
 

@@ -1,14 +1,17 @@
 // The window as an OLE drop target: a drag of files, an image or text is
 // taken as a paste of the same data would be (support/win32/OfferedContent),
 // so that a picture dragged from a browser becomes the document as its copy
-// pasted would. The content is read while the drop lasts; what is done with
-// it happens after, so that the program that dragged is not kept waiting.
+// pasted would. The content is read while the drop lasts (the data object
+// is valid only then); what is done with it, a bitmap's conversion and any
+// box included, happens after, so that the program that dragged is not kept
+// waiting.
 #pragma once
 
 #include <windows.h>
 #include <ole2.h>
 
 #include <functional>
+#include <optional>
 #include <utility>
 
 #include "support/ComponentObjects.h"
@@ -17,9 +20,13 @@ namespace lumarind::win32 {
 
 class DataDropTarget : public IDropTarget {
 public:
+    // The content read from a drop, or the error that kept it from being read.
+    using Dropped = std::function<void(ClipboardContent content, std::optional<Error> error)>;
+
     // accepting: whether the window takes a drop now (not while a box of
-    // its own is up). dropped: the content, called within the drop.
-    DataDropTarget(std::function<bool()> accepting, std::function<void(ClipboardContent)> dropped)
+    // its own is up). dropped: called within the drop, for every drop taken,
+    // also one that brought nothing usable after all; it must defer its work.
+    DataDropTarget(std::function<bool()> accepting, Dropped dropped)
         : accepting_(std::move(accepting)), dropped_(std::move(dropped)) {}
     DataDropTarget(const DataDropTarget&) = delete;
     DataDropTarget& operator=(const DataDropTarget&) = delete;
@@ -42,7 +49,7 @@ private:
     DWORD Effect() const;
 
     std::function<bool()> accepting_;
-    std::function<void(ClipboardContent)> dropped_;
+    Dropped dropped_;
     HWND window_ = nullptr;
     ULONG references_ = 1;
     // Whether the data being dragged holds anything usable.

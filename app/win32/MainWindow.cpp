@@ -88,8 +88,8 @@ void RegisterMainWindowClass(WNDPROC procedure) {
 MainWindow::MainWindow(Components& components)
     : form_(*this, components),
       dropTarget_([this] { return window_ != nullptr && IsWindowEnabled(window_) != FALSE; },
-                  [this](ClipboardContent content) {
-                      droppedData_ = std::move(content);
+                  [this](ClipboardContent content, std::optional<Error> error) {
+                      droppedData_ = DroppedData{std::move(content), std::move(error)};
                       PostMessageW(window_, kDataDropped, 0, 0);
                   }) {}
 
@@ -396,10 +396,15 @@ void MainWindow::OnCommand(int id, int notification) {
 }
 
 void MainWindow::OnDataDropped() {
-    std::optional<ClipboardContent> content = std::move(droppedData_);
+    std::optional<DroppedData> dropped = std::move(droppedData_);
     droppedData_.reset();
     // A box of ours may have come up since the drop.
-    if (content && IsWindowEnabled(window_)) form_.Form_DropData(std::move(*content));
+    if (!dropped || !IsWindowEnabled(window_)) return;
+    if (dropped->error) {
+        form_.Form_DropUnreadable(*dropped->error);
+    } else {
+        form_.Form_DropData(std::move(dropped->content));
+    }
 }
 
 void MainWindow::OnDropFiles(HDROP drop) {

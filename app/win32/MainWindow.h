@@ -108,7 +108,11 @@ private:
     int busyCount_ = 0;
     bool timerRunning_ = false;
     // What a drag brought, until the window takes it after the drop.
-    std::optional<ClipboardContent> droppedData_;
+    struct DroppedData {
+        ClipboardContent content;
+        std::optional<Error> error;
+    };
+    std::optional<DroppedData> droppedData_;
     DataDropTarget dropTarget_;
 };
 

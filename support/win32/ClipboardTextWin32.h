@@ -33,7 +33,7 @@ public:
     // Waits a few seconds for a program that holds the clipboard.
     void KeepPromiseNow() override;
     // Copied files (CF_HDROP), then an image (the registered "PNG", else
-    // CF_DIBV5 or CF_DIB encoded as PNG), then text (CF_UNICODETEXT).
+    // CF_DIBV5 or CF_DIB to encode as PNG), then text (CF_UNICODETEXT).
     ClipboardContent GetContent(std::int32_t&) override;
 
 private:

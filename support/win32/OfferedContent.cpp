@@ -91,8 +91,9 @@ ClipboardContent ContentOf(OfferedFormats& offer) {
         offer.Read(format, [&](HGLOBAL memory) {
             const LockedBlock bitmap(memory);
             if (bitmap.size() == 0) return;
+            // Copied once, here, while the offer holds it; encoded beside the window.
+            content.bitmap = std::make_shared<PackedBitmap>(bitmap.data(), bitmap.size());
             content.kind = ClipboardContent::Kind::kImage;
-            content.png = EncodeBitmapAsPng(bitmap.data(), bitmap.size());
         });
         if (content.kind == ClipboardContent::Kind::kImage) return content;
     }

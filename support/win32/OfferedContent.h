@@ -1,7 +1,7 @@
 // What a paste or a drop of data offers, read the same way from either: the
 // clipboard's formats or a drag's data object. Copied files (CF_HDROP) come
-// first, then an image (the registered "PNG", else CF_DIBV5 or CF_DIB
-// encoded as PNG), then text (CF_UNICODETEXT).
+// first, then an image (the registered "PNG", else a copy of CF_DIBV5 or
+// CF_DIB to encode as PNG afterwards), then text (CF_UNICODETEXT).
 #pragma once
 
 #include <windows.h>
@@ -42,7 +42,7 @@ private:
 bool OffersUsableContent(IDataObject& data);
 
 // The first usable content of the offer; Kind::kNothing when it has none.
-// Throws lumarind::Error (an image that cannot be encoded), std::bad_alloc.
+// Throws lumarind::Error, std::bad_alloc.
 ClipboardContent ContentOf(OfferedFormats& offer);
 
 }  // namespace lumarind::win32
