@@ -128,6 +128,45 @@ void SetClipboardBlocks(const std::vector<std::pair<UINT, std::string>>& blocks)
     CloseClipboard();
 }
 
+std::string BitmapBlock(const std::string& pixels, LONG width, LONG height, bool withAlpha) {
+    const int channels = withAlpha ? 4 : 3;
+    const std::size_t row = static_cast<std::size_t>(width) * channels;
+    const std::size_t stride = (row + 3) / 4 * 4;
+    std::string block;
+    if (withAlpha) {
+        BITMAPV5HEADER header{};
+        header.bV5Size = sizeof header;
+        header.bV5Width = width;
+        header.bV5Height = height;
+        header.bV5Planes = 1;
+        header.bV5BitCount = 32;
+        header.bV5Compression = BI_BITFIELDS;
+        header.bV5RedMask = 0x00FF0000;
+        header.bV5GreenMask = 0x0000FF00;
+        header.bV5BlueMask = 0x000000FF;
+        header.bV5AlphaMask = 0xFF000000;
+        header.bV5CSType = 0x73524742;  // LCS_sRGB, which the headers spell as a multi-character constant
+        header.bV5Intent = LCS_GM_IMAGES;
+        header.bV5SizeImage = static_cast<DWORD>(stride * height);
+        block.assign(reinterpret_cast<const char*>(&header), sizeof header);
+    } else {
+        BITMAPINFOHEADER header{};
+        header.biSize = sizeof header;
+        header.biWidth = width;
+        header.biHeight = height;
+        header.biPlanes = 1;
+        header.biBitCount = 24;
+        header.biCompression = BI_RGB;
+        header.biSizeImage = static_cast<DWORD>(stride * height);
+        block.assign(reinterpret_cast<const char*>(&header), sizeof header);
+    }
+    for (LONG y = height - 1; y >= 0; --y) {
+        block.append(pixels, static_cast<std::size_t>(y) * row, row);
+        block.append(stride - row, '\0');
+    }
+    return block;
+}
+
 std::string FileListBlock(const std::vector<std::wstring>& paths) {
     DROPFILES header{};
     header.pFiles = sizeof header;

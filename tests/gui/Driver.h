@@ -35,6 +35,10 @@ std::optional<std::wstring> ClipboardText();
 void SetClipboard(const std::wstring& text);
 // Empties the clipboard and puts these blocks on it, each under its format.
 void SetClipboardBlocks(const std::vector<std::pair<UINT, std::string>>& blocks);
+// A packed bitmap of pixels given from the top row down: 32-bit ones with
+// alpha as CF_DIBV5 holds them, else 24-bit ones as CF_DIB does. Its rows go
+// from the bottom up, as a positive height has them.
+std::string BitmapBlock(const std::string& pixels, LONG width, LONG height, bool withAlpha);
 // A CF_HDROP block naming the files, as Explorer's Copy puts one.
 std::string FileListBlock(const std::vector<std::wstring>& paths);
 

@@ -51,46 +51,6 @@ using namespace lumarind::gui;
 
 constexpr wchar_t kHeader[] = L"data:image/png;base64,\r\n";
 
-// Rows from the top in the file; a DIB with a positive height keeps them from the bottom.
-std::string Bitmap(const std::string& pixels, LONG width, LONG height, bool withAlpha) {
-    const int channels = withAlpha ? 4 : 3;
-    const std::size_t row = static_cast<std::size_t>(width) * channels;
-    const std::size_t stride = (row + 3) / 4 * 4;
-    std::string block;
-    if (withAlpha) {
-        BITMAPV5HEADER header{};
-        header.bV5Size = sizeof header;
-        header.bV5Width = width;
-        header.bV5Height = height;
-        header.bV5Planes = 1;
-        header.bV5BitCount = 32;
-        header.bV5Compression = BI_BITFIELDS;
-        header.bV5RedMask = 0x00FF0000;
-        header.bV5GreenMask = 0x0000FF00;
-        header.bV5BlueMask = 0x000000FF;
-        header.bV5AlphaMask = 0xFF000000;
-        header.bV5CSType = 0x73524742;  // LCS_sRGB, which the headers spell as a multi-character constant
-        header.bV5Intent = LCS_GM_IMAGES;
-        header.bV5SizeImage = static_cast<DWORD>(stride * height);
-        block.assign(reinterpret_cast<const char*>(&header), sizeof header);
-    } else {
-        BITMAPINFOHEADER header{};
-        header.biSize = sizeof header;
-        header.biWidth = width;
-        header.biHeight = height;
-        header.biPlanes = 1;
-        header.biBitCount = 24;
-        header.biCompression = BI_RGB;
-        header.biSizeImage = static_cast<DWORD>(stride * height);
-        block.assign(reinterpret_cast<const char*>(&header), sizeof header);
-    }
-    for (LONG y = height - 1; y >= 0; --y) {
-        block.append(pixels, static_cast<std::size_t>(y) * row, row);
-        block.append(stride - row, '\0');
-    }
-    return block;
-}
-
 struct Watch {
     DWORD processId;
     HWND found;
@@ -291,7 +251,7 @@ int wmain(int argc, wchar_t** argv) {
             const bool alpha = args[0] == L"dibv5";
             const std::string pixels = testing::ReadBytes(args[1]);
             const LONG width = std::stol(args[2]), height = std::stol(args[3]);
-            SetClipboardBlocks({{alpha ? CF_DIBV5 : CF_DIB, Bitmap(pixels, width, height, alpha)}});
+            SetClipboardBlocks({{alpha ? CF_DIBV5 : CF_DIB, BitmapBlock(pixels, width, height, alpha)}});
             next = 4;
         } else if (args[0] != L"clipboard" && args[0] != L"dragged") {
             return Fail("unknown mode");

@@ -3,6 +3,12 @@
 // clipboard held open), pasted with Ctrl+V or Shift+Insert. Bitmaps and a
 // PNG from X11 are checked by tests/paste with ImageMagick.
 #include <gtest/gtest.h>
+#include <windows.h>
+#include <commctrl.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
 
 #include "app/win32/ControlIds.h"
 #include "common/UserTexts.h"
@@ -55,9 +61,43 @@ protected:
         return ClipboardText();
     }
 
+    bool Working() const { return IsWindowVisible(program.Control(ids::cmdCancelWork)) != FALSE; }
+    // How far the progress bar says the work has come, 0 to 1.
+    double ShownProgress() const {
+        const HWND bar = program.Control(ids::prgProgress);
+        const auto whole = static_cast<double>(SendMessageW(bar, PBM_GETRANGE, FALSE, 0));
+        return whole > 0 ? static_cast<double>(SendMessageW(bar, PBM_GETPOS, 0, 0)) / whole : 0;
+    }
+
     ScratchFolder folder;
     RunningProgram program;
 };
+
+using Clock = std::chrono::steady_clock;
+
+double SecondsSince(Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+// A bitmap as large as a big screenshot, its colours and alpha changing
+// from pixel to pixel so that its PNG takes seconds to make.
+std::string BigBitmap(LONG width, LONG height) {
+    std::string pixels(static_cast<std::size_t>(width) * height * 4, '\0');
+    char* pixel = pixels.data();
+    std::uint32_t noise = 2463534242u;
+    for (LONG y = 0; y < height; ++y) {
+        for (LONG x = 0; x < width; ++x, pixel += 4) {
+            noise ^= noise << 13;
+            noise ^= noise >> 17;
+            noise ^= noise << 5;
+            pixel[0] = static_cast<char>(x);
+            pixel[1] = static_cast<char>(y);
+            pixel[2] = static_cast<char>(noise & 0x03);
+            pixel[3] = static_cast<char>(x + y);
+        }
+    }
+    return BitmapBlock(pixels, width, height, true);
+}
 
 TEST_F(PasteTest, NothingUsableOrAHeldClipboardSaysSoAndKeepsTheDocument) {
     SetClipboardBlocks({});
@@ -118,6 +158,43 @@ TEST_F(PasteTest, CopiedFilesTextDataUrlsAndSnippetsBecomeTheDocument) {
     program.AnswerFileDialog(folder / L"one-line.txt", 2);
     ASSERT_TRUE(WaitUntil(
         [&] { return Holds(folder / L"one-line.txt", "data:text/plain;charset=utf-8;base64,0J/RgNC4IHg="); }));
+}
+
+// A bitmap of 72 MB is encoded beside the window as a file of that size is
+// read: with progress, Esc stopping it at once with the earlier document
+// kept, and the window answering all along.
+TEST_F(PasteTest, ABigBitmapIsEncodedBesideTheWindowWithProgressAndEscStopsIt) {
+    SetClipboard(L"earlier");
+    Paste();
+    ASSERT_TRUE(program.WaitForCaption(Pasted(L".txt")));
+    const std::wstring shownBefore = Shown();
+    SetClipboardBlocks({{CF_DIBV5, BigBitmap(6000, 3000)}});
+    WindowPinger pinger(program.window());
+
+    pinger.Measure(true);
+    Paste();
+    ASSERT_TRUE(WaitUntil([&] { return Working() && ShownProgress() > 0; }, 60000)) << "no progress shown";
+    EXPECT_LT(ShownProgress(), 1.0);
+    const Clock::time_point escape = Clock::now();
+    PressKey(VK_ESCAPE);
+    ASSERT_TRUE(WaitUntil([&] { return !Working(); }, 60000));
+    const double stopping = SecondsSince(escape);
+    EXPECT_TRUE(IsWindow(program.window()));
+    EXPECT_EQ(WindowText(program.window()), Pasted(L".txt"));
+    EXPECT_EQ(Shown(), shownBefore);
+
+    const Clock::time_point start = Clock::now();
+    Paste();
+    ASSERT_TRUE(WaitUntil([&] { return WindowText(program.window()) == Pasted(L".png"); }, 120000));
+    const double converting = SecondsSince(start);
+    pinger.Measure(false);
+    EXPECT_EQ(Shown().substr(0, 35), L"data:image/png;base64,\r\niVBORw0KGgo");
+    std::printf("6000x3000 bitmap: encoded in %.2f s, stopped %.2f s after Esc; longest unanswered %.3f s\n",
+                converting, stopping, pinger.LongestGapSeconds());
+    // Stopped between two bands of rows, not after the whole image; frozen
+    // for the conversion, the window would go seconds without answering.
+    EXPECT_LT(stopping, converting / 4);
+    EXPECT_LT(pinger.LongestGapSeconds(), 1.0);
 }
 
 }  // namespace
