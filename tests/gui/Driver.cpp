@@ -3,6 +3,7 @@
 #include <shlobj.h>
 
 #include <cstring>
+#include <memory>
 #include <stdexcept>
 
 #include "app/win32/ControlIds.h"
@@ -394,6 +395,86 @@ void WindowPinger::Run(HWND window) {
         if (measuring_ && gap > longestMs_) longestMs_ = gap;
         Sleep(5);
     }
+}
+
+HRESULT OfferedBlock::QueryInterface(REFIID iid, void** object) {
+    if (iid == IID_IUnknown || iid == IID_IDataObject) {
+        *object = static_cast<IDataObject*>(this);
+        AddRef();
+        return S_OK;
+    }
+    *object = nullptr;
+    return E_NOINTERFACE;
+}
+
+HRESULT OfferedBlock::GetData(FORMATETC* format, STGMEDIUM* medium) {
+    if (QueryGetData(format) != S_OK) return DV_E_FORMATETC;
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, block_.size());
+    if (memory == nullptr) return E_OUTOFMEMORY;
+    std::memcpy(GlobalLock(memory), block_.data(), block_.size());
+    GlobalUnlock(memory);
+    medium->tymed = TYMED_HGLOBAL;
+    medium->hGlobal = memory;
+    medium->pUnkForRelease = nullptr;
+    return S_OK;
+}
+
+HRESULT OfferedBlock::QueryGetData(FORMATETC* format) {
+    return format->cfFormat == format_ && (format->tymed & TYMED_HGLOBAL) != 0 ? S_OK : DV_E_FORMATETC;
+}
+
+HRESULT OfferedBlock::GetCanonicalFormatEtc(FORMATETC*, FORMATETC* out) {
+    out->ptd = nullptr;
+    return E_NOTIMPL;
+}
+
+namespace {
+
+// A drag that drops once it has been over the target for a moment.
+class DropSoon : public IDropSource {
+public:
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
+        if (iid == IID_IUnknown || iid == IID_IDropSource) {
+            *object = static_cast<IDropSource*>(this);
+            AddRef();
+            return S_OK;
+        }
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+    HRESULT STDMETHODCALLTYPE QueryContinueDrag(BOOL, DWORD) override {
+        return ++asked_ > 3 ? DRAGDROP_S_DROP : S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GiveFeedback(DWORD) override { return DRAGDROP_S_USEDEFAULTCURSORS; }
+
+private:
+    int asked_ = 0;
+};
+
+}  // namespace
+
+std::optional<DWORD> DragOnto(HWND window, UINT format, std::string block) {
+    RECT place{};
+    GetWindowRect(window, &place);
+    SetCursorPos((place.left + place.right) / 2, (place.top + place.bottom) / 2);
+    auto effect = std::make_shared<std::atomic<DWORD>>(DROPEFFECT_NONE);
+    auto done = std::make_shared<std::atomic<bool>>(false);
+    // Detached: a window that keeps the drag waiting must not hang the test.
+    std::thread([effect, done, format, block = std::move(block)]() mutable {
+        if (SUCCEEDED(OleInitialize(nullptr))) {
+            OfferedBlock data(format, std::move(block));
+            DropSoon source;
+            DWORD chosen = DROPEFFECT_NONE;
+            DoDragDrop(&data, &source, DROPEFFECT_COPY, &chosen);
+            *effect = chosen;
+            OleUninitialize();
+        }
+        *done = true;
+    }).detach();
+    if (!WaitUntil([&] { return done->load(); })) return std::nullopt;
+    return effect->load();
 }
 
 }  // namespace lumarind::gui

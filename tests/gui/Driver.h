@@ -4,6 +4,7 @@
 #pragma once
 
 #include <windows.h>
+#include <ole2.h>
 
 #include <atomic>
 #include <chrono>
@@ -104,6 +105,39 @@ private:
 };
 
 std::wstring ProgramPath();
+
+// Data another program offers in one format as a block of memory: the
+// selection Explorer drops (CF_HDROP), a picture or text being dragged.
+class OfferedBlock : public IDataObject {
+public:
+    OfferedBlock(UINT format, std::string block) : format_(format), block_(std::move(block)) {}
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
+    // Lives on the stack: the counts are kept but never free it.
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
+    ULONG STDMETHODCALLTYPE Release() override { return --references_; }
+    HRESULT STDMETHODCALLTYPE GetData(FORMATETC* format, STGMEDIUM* medium) override;
+    HRESULT STDMETHODCALLTYPE GetDataHere(FORMATETC*, STGMEDIUM*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE QueryGetData(FORMATETC* format) override;
+    HRESULT STDMETHODCALLTYPE GetCanonicalFormatEtc(FORMATETC*, FORMATETC* out) override;
+    HRESULT STDMETHODCALLTYPE SetData(FORMATETC*, STGMEDIUM*, BOOL) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE EnumFormatEtc(DWORD, IEnumFORMATETC**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE DAdvise(FORMATETC*, DWORD, IAdviseSink*, DWORD*) override {
+        return OLE_E_ADVISENOTSUPPORTED;
+    }
+    HRESULT STDMETHODCALLTYPE DUnadvise(DWORD) override { return OLE_E_ADVISENOTSUPPORTED; }
+    HRESULT STDMETHODCALLTYPE EnumDAdvise(IEnumSTATDATA**) override { return OLE_E_ADVISENOTSUPPORTED; }
+
+private:
+    UINT format_;
+    std::string block_;
+    std::atomic<ULONG> references_{1};
+};
+
+// Drags the data onto the middle of the window and drops it there, as a
+// user dragging from another program does (OLE's DoDragDrop, on a thread of
+// its own). The effect the window chose; nothing when the drop has not
+// returned by the deadline (the window kept the dragging program waiting).
+std::optional<DWORD> DragOnto(HWND window, UINT format, std::string block);
 
 // Asks a window for nothing (WM_NULL) again and again from a thread of its
 // own, and keeps the longest time the window went without answering since

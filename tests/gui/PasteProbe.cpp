@@ -105,53 +105,6 @@ int RunVerb(const std::wstring& before, std::wstring commandLine, const std::wst
 
 constexpr wchar_t kDropTargetKey[] = L"Software\\Classes\\*\\shell\\Lumarind.CopyAsDataUrl\\DropTarget";
 
-// The selection Explorer drops: CF_HDROP only.
-class FileListData : public IDataObject {
-public:
-    explicit FileListData(std::string block) : block_(std::move(block)) {}
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
-        if (iid == IID_IUnknown || iid == IID_IDataObject) {
-            *object = static_cast<IDataObject*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
-    ULONG STDMETHODCALLTYPE Release() override { return --references_; }
-    HRESULT STDMETHODCALLTYPE GetData(FORMATETC* format, STGMEDIUM* medium) override {
-        if (QueryGetData(format) != S_OK) return DV_E_FORMATETC;
-        HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, block_.size());
-        if (memory == nullptr) return E_OUTOFMEMORY;
-        std::memcpy(GlobalLock(memory), block_.data(), block_.size());
-        GlobalUnlock(memory);
-        medium->tymed = TYMED_HGLOBAL;
-        medium->hGlobal = memory;
-        medium->pUnkForRelease = nullptr;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE GetDataHere(FORMATETC*, STGMEDIUM*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE QueryGetData(FORMATETC* format) override {
-        return format->cfFormat == CF_HDROP && (format->tymed & TYMED_HGLOBAL) != 0 ? S_OK : DV_E_FORMATETC;
-    }
-    HRESULT STDMETHODCALLTYPE GetCanonicalFormatEtc(FORMATETC*, FORMATETC* out) override {
-        out->ptd = nullptr;
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE SetData(FORMATETC*, STGMEDIUM*, BOOL) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE EnumFormatEtc(DWORD, IEnumFORMATETC**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE DAdvise(FORMATETC*, DWORD, IAdviseSink*, DWORD*) override {
-        return OLE_E_ADVISENOTSUPPORTED;
-    }
-    HRESULT STDMETHODCALLTYPE DUnadvise(DWORD) override { return OLE_E_ADVISENOTSUPPORTED; }
-    HRESULT STDMETHODCALLTYPE EnumDAdvise(IEnumSTATDATA**) override { return OLE_E_ADVISENOTSUPPORTED; }
-
-private:
-    std::string block_;
-    ULONG references_ = 1;
-};
-
 // A shown window of a process whose program is Lumarind.exe.
 BOOL CALLBACK FindProgramWindow(HWND window, LPARAM parameter) {
     if (!IsWindowVisible(window)) return TRUE;
@@ -189,7 +142,8 @@ int DropOnVerb(const std::wstring& before, const std::wstring& out, const std::v
         std::fprintf(stderr, "paste_probe: cannot create the verb's DropTarget: 0x%08lx\n", result);
         return 1;
     }
-    FileListData data(FileListBlock(files));
+    // The selection Explorer drops: CF_HDROP only.
+    OfferedBlock data(CF_HDROP, FileListBlock(files));
     DWORD effect = DROPEFFECT_COPY;
     const POINTL point{0, 0};
     result = drop->DragEnter(&data, MK_LBUTTON, point, &effect);

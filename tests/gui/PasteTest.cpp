@@ -160,6 +160,45 @@ TEST_F(PasteTest, CopiedFilesTextDataUrlsAndSnippetsBecomeTheDocument) {
         [&] { return Holds(folder / L"one-line.txt", "data:text/plain;charset=utf-8;base64,0J/RgNC4IHg="); }));
 }
 
+// Data dragged onto the window that it cannot use gets the box a paste of
+// the same gets, once the drop has returned (the dragging program is not kept
+// waiting for it); the document stays.
+TEST_F(PasteTest, DroppedDataThatCannotBeUsedSaysSoAfterTheDropAndKeepsTheDocument) {
+    SetClipboard(L"earlier");
+    Paste();
+    ASSERT_TRUE(program.WaitForCaption(Pasted(L".txt")));
+    const std::wstring shownBefore = Shown();
+
+    BITMAPINFOHEADER header{};
+    header.biSize = sizeof header;
+    header.biWidth = 100;
+    header.biHeight = 100;
+    header.biPlanes = 1;
+    header.biBitCount = 32;
+    header.biCompression = BI_RGB;
+    const std::string rowsMissing = std::string(reinterpret_cast<const char*>(&header), sizeof header) + "0123456789";
+    const std::wstring badDataUrl = L"data:;base64,abcde";
+    const struct {
+        const char* what;
+        UINT format;
+        std::string block;
+        const wchar_t* box;
+    } drops[] = {
+        {"a bitmap whose rows are missing", CF_DIB, rowsMissing, texts::kCannotBuildDataUrl},
+        {"a data URL that does not decode", CF_UNICODETEXT,
+         std::string(reinterpret_cast<const char*>(badDataUrl.c_str()), (badDataUrl.size() + 1) * sizeof(wchar_t)),
+         texts::kCannotDecodeDataUrl},
+        {"empty text", CF_UNICODETEXT, std::string(sizeof(wchar_t), '\0'), texts::kNothingToPaste},
+    };
+    for (const auto& drop : drops) {
+        SCOPED_TRACE(drop.what);
+        ASSERT_TRUE(DragOnto(program.window(), drop.format, drop.block)) << "the drop waited for the box";
+        AnswerBox(drop.box, IDOK, IDOK);
+        EXPECT_EQ(WindowText(program.window()), Pasted(L".txt"));
+        EXPECT_EQ(Shown(), shownBefore);
+    }
+}
+
 // A bitmap of 72 MB is encoded beside the window as a file of that size is
 // read: with progress, Esc stopping it at once with the earlier document
 // kept, and the window answering all along.
