@@ -46,22 +46,33 @@ paste_and_shoot() {  # out shot
 }
 
 # A picture with every level of alpha: a colour gradient across, an alpha
-# gradient down.
-convert -size 24x16 gradient:'#ff2000-#0040ff' \( -size 16x24 gradient:white-black -rotate 90 \) \
-    -alpha off -compose copy_opacity -composite PNG32:"$work/ref.png"
-convert "$work/ref.png" -depth 8 bgra:"$work/ref.bgra"
-convert "$work/ref.png" -alpha off PNG24:"$work/opaque.png"
-convert "$work/ref.png" -alpha off -depth 8 bgr:"$work/ref.bgr"
+# gradient down. The tall one is encoded in several bands of rows, which
+# must come out in their order.
+picture() {  # width height name
+    convert -size "$1x$2" gradient:'#ff2000-#0040ff' \( -size "$2x$1" gradient:white-black -rotate 90 \) \
+        -alpha off -compose copy_opacity -composite PNG32:"$work/$3.png"
+    convert "$work/$3.png" -depth 8 bgra:"$work/$3.bgra"
+    convert "$work/$3.png" -alpha off PNG24:"$work/$3-opaque.png"
+    convert "$work/$3.png" -alpha off -depth 8 bgr:"$work/$3.bgr"
+}
+picture 24 16 ref
+picture 200 800 tall
 
-dibv5() { probe dibv5 "$(winepath -w "$work/ref.bgra")" 24 16 "$(winepath -w "$work/dibv5.png")"; }
-check "paste: CF_DIBV5 with alpha is pasted" dibv5
-check "paste: the PNG made of CF_DIBV5 has the same pixels, alpha and all" same_pixels "$work/ref.png" "$work/dibv5.png"
-has_alpha() { [ "$(identify -format '%A' "$1")" != False ] && [ "$(identify -format '%A' "$1")" != Undefined ]; }
-check "paste: the PNG made of CF_DIBV5 keeps an alpha channel" has_alpha "$work/dibv5.png"
+for size in "24 16 ref" "200 800 tall"; do
+    read -r width height pic <<<"$size"
+    label="${width}x$height"
+    dibv5() { probe dibv5 "$(winepath -w "$work/$pic.bgra")" "$width" "$height" "$(winepath -w "$work/$pic-dibv5.png")"; }
+    check "paste: CF_DIBV5 with alpha is pasted ($label)" dibv5
+    check "paste: the PNG made of CF_DIBV5 has the same pixels, alpha and all ($label)" \
+        same_pixels "$work/$pic.png" "$work/$pic-dibv5.png"
+    has_alpha() { [ "$(identify -format '%A' "$1")" != False ] && [ "$(identify -format '%A' "$1")" != Undefined ]; }
+    check "paste: the PNG made of CF_DIBV5 keeps an alpha channel ($label)" has_alpha "$work/$pic-dibv5.png"
 
-dib() { probe dib "$(winepath -w "$work/ref.bgr")" 24 16 "$(winepath -w "$work/dib.png")"; }
-check "paste: CF_DIB is pasted" dib
-check "paste: the PNG made of CF_DIB has the same pixels" same_pixels "$work/opaque.png" "$work/dib.png"
+    dib() { probe dib "$(winepath -w "$work/$pic.bgr")" "$width" "$height" "$(winepath -w "$work/$pic-dib.png")"; }
+    check "paste: CF_DIB is pasted ($label)" dib
+    check "paste: the PNG made of CF_DIB has the same pixels ($label)" \
+        same_pixels "$work/$pic-opaque.png" "$work/$pic-dib.png"
+done
 
 shot_image="$work/shot-image.png"
 shot_dataurl="$work/shot-dataurl.png"
