@@ -97,12 +97,39 @@ ClipboardContent Image(std::string png) {
     return content;
 }
 
+// A bitmap as the clipboard's component hands it over: its PNG is made in
+// the work beside the window, half of it before Esc is looked for.
+class FakeBitmap : public BitmapToEncode {
+public:
+    explicit FakeBitmap(std::optional<std::string> png) : png_(std::move(png)) {}
+    std::shared_ptr<const ContentBytes> EncodeAsPng(WorkProgress& progress) override {
+        progress.SetTotal(2);
+        progress.Advance(1);
+        progress.ThrowIfCancelled();
+        if (!png_) throw Error(13, L"The data is invalid.");
+        return std::make_shared<const ContentBytes>(*png_);
+    }
+
+private:
+    std::optional<std::string> png_;
+};
+
+// A bitmap to encode; one that cannot be without a PNG.
+ClipboardContent Bitmap(std::optional<std::string> png) {
+    ClipboardContent content;
+    content.kind = Kind::kImage;
+    content.bitmap = std::make_shared<FakeBitmap>(std::move(png));
+    return content;
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Pastes, MainFormPastesTest,
     ::testing::Values(
         PasteCase{"TwoCopiedFiles", Files({kOther, kPhoto}), L"data:;base64,\r\neHl6", L"Lumarind - [other.txt]",
                   {kOther}},
         PasteCase{"Image", Image("\x89PNG\r\n"), L"data:image/png;base64,\r\niVBORw0K",
+                  L"Lumarind - [" + kPastedPng + L"]", {}},
+        PasteCase{"Bitmap", Bitmap("\x89PNG\r\n"), L"data:image/png;base64,\r\niVBORw0K",
                   L"Lumarind - [" + kPastedPng + L"]", {}},
         PasteCase{"PlainText", Text(L"\u041f\u0440\u0438 x"), L"data:text/plain;charset=utf-8;base64,\r\n0J/RgNC4IHg=",
                   L"Lumarind - [" + std::wstring(texts::kPastedName) + L".txt]", {}},
@@ -238,6 +265,22 @@ TEST_F(MainFormPasteTest, AMalformedDataUrlIsReportedAndKeepsTheDocument) {
     ASSERT_EQ(components.errors.shown.size(), 1u);
     EXPECT_EQ(components.errors.shown[0].style, kStyleOkCritical);
     EXPECT_EQ(components.errors.shown[0].message, texts::kCannotDecodeDataUrl);
+    ExpectDocumentKept();
+}
+
+TEST_F(MainFormPasteTest, ABitmapThatCannotBeEncodedAStoppedOneAndAnUnreadableDropKeepTheDocument) {
+    form.Form_DropFiles({kPhoto});
+    Paste(Bitmap(std::nullopt));
+    ASSERT_EQ(components.errors.shown.size(), 1u);
+    EXPECT_EQ(components.errors.shown[0].style, kStyleOkCritical);
+    EXPECT_EQ(components.errors.shown[0].message, texts::kCannotBuildDataUrl);
+    view.cancelNextWork = true;
+    form.Form_DropData(Bitmap("\x89PNG\r\n"));
+    EXPECT_EQ(components.errors.shown.size(), 1u);
+    form.Form_DropUnreadable(OutOfMemoryError());
+    ASSERT_EQ(components.errors.shown.size(), 2u);
+    EXPECT_EQ(components.errors.shown[1].message, texts::kCannotBuildDataUrl);
+    EXPECT_EQ(components.errors.shownText[1], texts::kNotEnoughMemory);
     ExpectDocumentKept();
 }
 
