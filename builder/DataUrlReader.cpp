@@ -134,6 +134,7 @@ std::size_t DataUrlReader::Read(const char* text, std::size_t count, bool last, 
 // lumarind writes its text), which UrlByte would skip one Step each.
 const char* DataUrlReader::Base64Run(const char* at, const char* const end, char*& out) {
     for (;;) {
+        if (wrapper_.kind == Wrapping::kBare) at = Base64LinesRun(at, end, out);
         const std::size_t taken = kernel_.decodeRun(reinterpret_cast<const unsigned char*>(at),
                                                     static_cast<std::size_t>(end - at),
                                                     reinterpret_cast<unsigned char*>(out));
@@ -148,6 +149,35 @@ const char* DataUrlReader::Base64Run(const char* at, const char* const end, char
         place_.Advance(breaks, static_cast<std::size_t>(at - breaks));
         if (at == end) return at;
     }
+}
+
+// lumarind's own lines, 76 characters and the same line break each, go to
+// the kernel together: one run per line would end each in its portable loop.
+// 76 is a multiple of 4, so the kernel stops where it would line by line.
+const char* DataUrlReader::Base64LinesRun(const char* at, const char* const end, char*& out) {
+    constexpr std::size_t kLine = base64::kLineLength;
+    if (place_.byte != place_.lineStart || static_cast<std::size_t>(end - at) <= kLine + 1) return at;
+    const std::size_t breakLength = at[kLine] == '\n' ? 1 : at[kLine] == '\r' && at[kLine + 1] == '\n' ? 2 : 0;
+    if (breakLength == 0) return at;
+    const std::size_t stride = kLine + breakLength;
+    std::size_t lines = 0;
+    for (const char* line = at; static_cast<std::size_t>(end - line) >= stride && line[stride - 1] == '\n' &&
+                                (breakLength == 1 || line[kLine] == '\r');
+         line += stride) {
+        ++lines;
+    }
+    const std::size_t taken = kernel_.decodeLines(reinterpret_cast<const unsigned char*>(at), lines, stride,
+                                                  reinterpret_cast<unsigned char*>(out));
+    out += taken / 4 * 3;
+    const std::size_t wholeLines = taken / kLine;
+    if (wholeLines != 0) {
+        brokenLine_ = true;
+        place_.line += wholeLines;
+        place_.lineStart = place_.byte + wholeLines * stride;
+    }
+    const std::size_t passed = wholeLines * stride + taken % kLine;
+    place_.byte += passed;
+    return at + passed;
 }
 
 // Plain characters copied in runs, and the escapes "%XX" between them

@@ -56,6 +56,7 @@ private:
     // Read at speed from at while nothing but plain text comes: each returns
     // where it stopped, with place_ moved on.
     const char* Base64Run(const char* at, const char* end, char*& out);
+    const char* Base64LinesRun(const char* at, const char* end, char*& out);
     const char* PercentRun(const char* at, const char* end, char*& out);
     // The next character through the snippet's escapes; false when more text is needed.
     bool Step(const char*& at, const char* end, bool last, char*& out);
