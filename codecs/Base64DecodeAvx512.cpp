@@ -90,7 +90,6 @@ __attribute__((target("avx512f,avx512bw,avx512vbmi"))) std::size_t DecodeLines(c
                                                                               unsigned char* out) {
     static_assert(kLineLength > 64 && kLineLength - 64 <= 16);
     constexpr __mmask64 kRest = (__mmask64{1} << (kLineLength - 64)) - 1;
-    constexpr __mmask64 kRestBytes = (__mmask64{1} << ((kLineLength - 64) / 4 * 3)) - 1;
     const Lookup lookup = MakeLookup();
     std::size_t done = 0;
     for (; lines != 0; --lines, in += stride, out += kBytesPerLine, done += kLineLength) {
@@ -99,8 +98,11 @@ __attribute__((target("avx512f,avx512bw,avx512vbmi"))) std::size_t DecodeLines(c
             !Sextets(lookup, _mm512_maskz_loadu_epi8(kRest, in + 64), kRest, rest)) {
             return done + detail::DecodeGroupsPortable(in, kLineLength, out);
         }
+        // Whole unmasked stores, each past the line's bytes into the next
+        // line's place: a masked store is many times slower on some processors.
         _mm512_storeu_si512(out, Packed(lookup, first));
-        _mm512_mask_storeu_epi8(out + 48, kRestBytes, Packed(lookup, rest));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 48),
+                         _mm512_maskz_extracti32x4_epi32(0xF, Packed(lookup, rest), 0));
     }
     return done;
 }
