@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "codecs/Base64Blocks.h"
+#include "codecs/PercentDecoding.h"
 
 #include "support/portable/AsciiText.h"
 
@@ -12,8 +13,8 @@ namespace {
 
 constexpr std::size_t kMostHeader = std::size_t{64} << 10;
 
-bool IsHex(unsigned char c) { return (c >= '0' && c <= '9') || ((c | 0x20) >= 'a' && (c | 0x20) <= 'f'); }
-int HexValue(unsigned char c) { return c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10; }
+using percent::detail::HexValue;
+using percent::detail::IsHex;
 
 // White space as forgiving-base64 skips it.
 bool IsBase64Space(unsigned char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\f' || c == '\r'; }
@@ -58,47 +59,11 @@ bool SaysBase64(std::string_view type) {
     return !type.empty() && type.back() == ';';
 }
 
-// The bytes of a 64-bit word that are below 0x21, '#' or '%': their high
-// bits, exact up to the first (a borrow may flag bytes after it).
-std::uint64_t BareSpecials(std::uint64_t word) {
-    constexpr std::uint64_t kOnes = 0x0101010101010101, kHighs = 0x8080808080808080;
-    const auto zeros = [](std::uint64_t v) { return (v - kOnes) & ~v & kHighs; };
-    return ((word - kOnes * 0x21) & ~word & kHighs) | zeros(word ^ (kOnes * '#')) | zeros(word ^ (kOnes * '%'));
-}
-
-// As PercentRun for a bare URL, eight characters at a time: each word is
-// copied whole and out moved on past its plain start. Decoding never makes
-// more bytes than it reads, so the copy stays within the room for the text.
-const char* BarePercentRun(const char* at, const char* const end, char*& out) {
-    static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "the first special byte is the lowest one");
-    while (end - at >= 8) {
-        std::uint64_t word;
-        std::memcpy(&word, at, 8);
-        std::memcpy(out, at, 8);
-        const std::uint64_t specials = BareSpecials(word);
-        if (specials == 0) {
-            at += 8;
-            out += 8;
-            continue;
-        }
-        const int plain = __builtin_ctzll(specials) / 8;
-        at += plain;
-        out += plain;
-        if (end - at < 3 || at[0] != '%' || !IsHex(static_cast<unsigned char>(at[1])) ||
-            !IsHex(static_cast<unsigned char>(at[2]))) {
-            break;
-        }
-        *out++ = static_cast<char>(HexValue(static_cast<unsigned char>(at[1])) * 16 +
-                                   HexValue(static_cast<unsigned char>(at[2])));
-        at += 3;
-    }
-    return at;
-}
-
 }  // namespace
 
-DataUrlReader::DataUrlReader(Wrapper wrapper, TextPlace start, const base64::DecodeKernel& kernel)
-    : wrapper_(wrapper), place_(start), kernel_(kernel) {}
+DataUrlReader::DataUrlReader(Wrapper wrapper, TextPlace start, const base64::DecodeKernel& kernel,
+                             const percent::DecodeKernel& percentKernel)
+    : wrapper_(wrapper), place_(start), kernel_(kernel), percentKernel_(percentKernel) {}
 
 std::string DataUrlReader::MediaType() const {
     constexpr std::size_t kScheme = sizeof "data:" - 1;
@@ -134,6 +99,7 @@ std::size_t DataUrlReader::Read(const char* text, std::size_t count, bool last, 
 // lumarind writes its text), which UrlByte would skip one Step each.
 const char* DataUrlReader::Base64Run(const char* at, const char* const end, char*& out) {
     for (;;) {
+        if (wrapper_.kind == Wrapping::kBare) at = Base64LinesRun(at, end, out);
         const std::size_t taken = kernel_.decodeRun(reinterpret_cast<const unsigned char*>(at),
                                                     static_cast<std::size_t>(end - at),
                                                     reinterpret_cast<unsigned char*>(out));
@@ -150,6 +116,35 @@ const char* DataUrlReader::Base64Run(const char* at, const char* const end, char
     }
 }
 
+// lumarind's own lines, 76 characters and the same line break each, go to
+// the kernel together: one run per line would end each in its portable loop.
+// 76 is a multiple of 4, so the kernel stops where it would line by line.
+const char* DataUrlReader::Base64LinesRun(const char* at, const char* const end, char*& out) {
+    constexpr std::size_t kLine = base64::kLineLength;
+    if (place_.byte != place_.lineStart || static_cast<std::size_t>(end - at) <= kLine + 1) return at;
+    const std::size_t breakLength = at[kLine] == '\n' ? 1 : at[kLine] == '\r' && at[kLine + 1] == '\n' ? 2 : 0;
+    if (breakLength == 0) return at;
+    const std::size_t stride = kLine + breakLength;
+    std::size_t lines = 0;
+    for (const char* line = at; static_cast<std::size_t>(end - line) >= stride && line[stride - 1] == '\n' &&
+                                (breakLength == 1 || line[kLine] == '\r');
+         line += stride) {
+        ++lines;
+    }
+    const std::size_t taken = kernel_.decodeLines(reinterpret_cast<const unsigned char*>(at), lines, stride,
+                                                  reinterpret_cast<unsigned char*>(out));
+    out += taken / 4 * 3;
+    const std::size_t wholeLines = taken / kLine;
+    if (wholeLines != 0) {
+        brokenLine_ = true;
+        place_.line += wholeLines;
+        place_.lineStart = place_.byte + wholeLines * stride;
+    }
+    const std::size_t passed = wholeLines * stride + taken % kLine;
+    place_.byte += passed;
+    return at + passed;
+}
+
 // Plain characters copied in runs, and the escapes "%XX" between them
 // decoded in place: the hex digits are themselves in every wrapper, so no
 // escape of its language can hide in them.
@@ -157,7 +152,12 @@ const char* DataUrlReader::PercentRun(const char* at, const char* const end, cha
     const bool* const plain =
         wrapper_.kind == Wrapping::kBare && !brokenLine_ ? kBarePlainTable.plain : kPlainTable.plain;
     const char* const start = at;
-    if (plain == kBarePlainTable.plain) at = BarePercentRun(at, end, out);
+    if (plain == kBarePlainTable.plain) {
+        auto* bytes = reinterpret_cast<unsigned char*>(out);
+        at = reinterpret_cast<const char*>(percentKernel_.decodeBare(reinterpret_cast<const unsigned char*>(at),
+                                                                     reinterpret_cast<const unsigned char*>(end), bytes));
+        out = reinterpret_cast<char*>(bytes);
+    }
     for (;;) {
         const char* const run = at;
         while (at < end && plain[static_cast<unsigned char>(*at)]) ++at;

@@ -9,12 +9,14 @@
 // their place.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <string>
 
 #include "builder/DecodeFaults.h"
 #include "builder/SnippetEscapes.h"
 #include "codecs/Base64Decoding.h"
+#include "codecs/PercentDecoding.h"
 
 namespace lumarind {
 
@@ -23,12 +25,14 @@ public:
     // Bytes beyond its text's length that one Read may write: spaces it held
     // back in case they ended the URL, a Base64 group and a kernel's slack.
     static constexpr std::size_t kMostHeld = std::size_t{64} << 10;
-    static constexpr std::size_t kMostExtraBytes = kMostHeld + 8 + base64::kDecodeSlack;
+    static constexpr std::size_t kMostExtraBytes =
+        kMostHeld + 8 + std::max(base64::kDecodeSlack, percent::kDecodeSlack);
 
     // The text given to Read starts at the URL's first character, at the
     // place start, inside wrapper.
     DataUrlReader(Wrapper wrapper, TextPlace start,
-                  const base64::DecodeKernel& kernel = base64::BestDecodeKernel());
+                  const base64::DecodeKernel& kernel = base64::BestDecodeKernel(),
+                  const percent::DecodeKernel& percentKernel = percent::BestDecodeKernel());
 
     // Reads on from text and writes the bytes decoded at out, moving it on
     // (also when it throws). Returns how much text it took: all of it, or
@@ -56,6 +60,7 @@ private:
     // Read at speed from at while nothing but plain text comes: each returns
     // where it stopped, with place_ moved on.
     const char* Base64Run(const char* at, const char* end, char*& out);
+    const char* Base64LinesRun(const char* at, const char* end, char*& out);
     const char* PercentRun(const char* at, const char* end, char*& out);
     // The next character through the snippet's escapes; false when more text is needed.
     bool Step(const char*& at, const char* end, bool last, char*& out);
@@ -71,6 +76,7 @@ private:
     Wrapper wrapper_;
     TextPlace place_;
     const base64::DecodeKernel& kernel_;
+    const percent::DecodeKernel& percentKernel_;
     Phase phase_ = Phase::kHeader;
     std::string header_;
     std::size_t headerRead_ = 0;

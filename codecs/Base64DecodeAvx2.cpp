@@ -50,6 +50,6 @@ __attribute__((target("avx2"))) std::size_t DecodeRun(const unsigned char* in, s
 
 }  // namespace
 
-const DecodeKernel kAvx2DecodeKernel = {"AVX2", Available, DecodeRun};
+const DecodeKernel kAvx2DecodeKernel = {"AVX2", Available, DecodeRun, detail::DecodeLinesGathered<DecodeRun>};
 
 }  // namespace lumarind::base64

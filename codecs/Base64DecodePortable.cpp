@@ -20,13 +20,24 @@ std::size_t DecodeGroupsPortable(const unsigned char* in, std::size_t count, uns
     return done;
 }
 
+std::size_t DecodeLinesPortable(const unsigned char* in, std::size_t lines, std::size_t stride, unsigned char* out) {
+    std::size_t done = 0;
+    for (; lines != 0; --lines, in += stride, out += kBytesPerLine) {
+        const std::size_t taken = DecodeGroupsPortable(in, kLineLength, out);
+        done += taken;
+        if (taken != kLineLength) break;
+    }
+    return done;
+}
+
 }  // namespace detail
 
 namespace {
 bool Always() { return true; }
 }  // namespace
 
-const DecodeKernel kPortableDecodeKernel = {"portable", Always, detail::DecodeGroupsPortable};
+const DecodeKernel kPortableDecodeKernel = {"portable", Always, detail::DecodeGroupsPortable,
+                                            detail::DecodeLinesPortable};
 
 const DecodeKernel& BestDecodeKernel() {
     static const DecodeKernel& best = [] () -> const DecodeKernel& {

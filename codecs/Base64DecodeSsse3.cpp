@@ -23,6 +23,6 @@ __attribute__((target("ssse3"))) std::size_t DecodeRun(const unsigned char* in, 
 
 }  // namespace
 
-const DecodeKernel kSsse3DecodeKernel = {"SSSE3", Available, DecodeRun};
+const DecodeKernel kSsse3DecodeKernel = {"SSSE3", Available, DecodeRun, detail::DecodeLinesGathered<DecodeRun>};
 
 }  // namespace lumarind::base64

@@ -9,6 +9,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
+
+#include "codecs/Base64Blocks.h"
 
 namespace lumarind::base64 {
 
@@ -23,6 +26,10 @@ struct DecodeKernel {
     // the count it took is a multiple of 4, and count / 4 * 3 bytes were
     // written at out (with up to kDecodeSlack more after them).
     std::size_t (*decodeRun)(const unsigned char* in, std::size_t count, unsigned char* out);
+    // The same over whole lines of kLineLength characters that start stride
+    // apart, as if they were joined: the line breaks between them are not
+    // read, and the count taken is counted without them.
+    std::size_t (*decodeLines)(const unsigned char* in, std::size_t lines, std::size_t stride, unsigned char* out);
 };
 
 extern const DecodeKernel kPortableDecodeKernel;
@@ -54,6 +61,28 @@ inline constexpr DecodeTable kDecodeTable = MakeDecodeTable();
 
 // The portable loop over whole groups of four, which the vector kernels end with.
 std::size_t DecodeGroupsPortable(const unsigned char* in, std::size_t count, unsigned char* out);
+std::size_t DecodeLinesPortable(const unsigned char* in, std::size_t lines, std::size_t stride, unsigned char* out);
+
+// decodeLines for a kernel whose vectors do not fit a line: batches of lines
+// are copied together without their breaks and decoded in one run, which
+// goes faster than one run per line ending in the portable loop.
+template <std::size_t (*DecodeRun)(const unsigned char*, std::size_t, unsigned char*)>
+std::size_t DecodeLinesGathered(const unsigned char* in, std::size_t lines, std::size_t stride, unsigned char* out) {
+    constexpr std::size_t kBatch = 64;
+    unsigned char gathered[kBatch * kLineLength];
+    std::size_t done = 0;
+    while (lines != 0) {
+        const std::size_t batch = lines < kBatch ? lines : kBatch;
+        for (std::size_t i = 0; i < batch; ++i) std::memcpy(gathered + i * kLineLength, in + i * stride, kLineLength);
+        const std::size_t taken = DecodeRun(gathered, batch * kLineLength, out);
+        done += taken;
+        if (taken != batch * kLineLength) break;
+        in += batch * stride;
+        out += taken / 4 * 3;
+        lines -= batch;
+    }
+    return done;
+}
 }  // namespace detail
 
 }  // namespace lumarind::base64

@@ -21,13 +21,17 @@ std::size_t DecodeRunPortably(const unsigned char* in, std::size_t count, unsign
     return kPortableDecodeKernel.decodeRun(in, count, out);
 }
 
+std::size_t DecodeLinesPortably(const unsigned char* in, std::size_t lines, std::size_t stride, unsigned char* out) {
+    return kPortableDecodeKernel.decodeLines(in, lines, stride, out);
+}
+
 }  // namespace
 
 const Kernel kSsse3Kernel{"SSSE3", Never, EncodeGroupsPortably, EncodeLinesPortably};
 const Kernel kAvx2Kernel{"AVX2", Never, EncodeGroupsPortably, EncodeLinesPortably};
 const Kernel kAvx512VbmiKernel{"AVX-512 VBMI", Never, EncodeGroupsPortably, EncodeLinesPortably};
-const DecodeKernel kSsse3DecodeKernel{"SSSE3", Never, DecodeRunPortably};
-const DecodeKernel kAvx2DecodeKernel{"AVX2", Never, DecodeRunPortably};
-const DecodeKernel kAvx512VbmiDecodeKernel{"AVX-512 VBMI", Never, DecodeRunPortably};
+const DecodeKernel kSsse3DecodeKernel{"SSSE3", Never, DecodeRunPortably, DecodeLinesPortably};
+const DecodeKernel kAvx2DecodeKernel{"AVX2", Never, DecodeRunPortably, DecodeLinesPortably};
+const DecodeKernel kAvx512VbmiDecodeKernel{"AVX-512 VBMI", Never, DecodeRunPortably, DecodeLinesPortably};
 
 }  // namespace lumarind::base64

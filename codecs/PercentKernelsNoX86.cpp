@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "codecs/PercentBlocks.h"
+#include "codecs/PercentDecoding.h"
 
 namespace lumarind::percent {
 namespace {
@@ -19,5 +20,6 @@ char* EncodeNothing(const detail::NibbleTables&, const unsigned char*&, const un
 
 const Kernel kSsse3Kernel{"SSSE3", Never, CountNothing, EncodeNothing};
 const Kernel kAvx512Vbmi2Kernel{"AVX-512 VBMI2", Never, CountNothing, EncodeNothing};
+const DecodeKernel kAvx512Vbmi2DecodeKernel{"AVX-512 VBMI2", Never, detail::DecodeBarePortable};
 
 }  // namespace lumarind::percent

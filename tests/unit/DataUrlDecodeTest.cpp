@@ -33,6 +33,18 @@ std::string Decoded(const std::string& text, std::size_t piece = 0) {
     return bytes;
 }
 
+// One of lumarind's lines of 76 characters, "ABC" nineteen times.
+const std::string kLine = [] {
+    std::string line;
+    for (int i = 0; i < 19; ++i) line += "QUJD";
+    return line;
+}();
+const std::string kLineBytes = [] {
+    std::string bytes;
+    for (int i = 0; i < 19; ++i) bytes += "ABC";
+    return bytes;
+}();
+
 struct Case {
     std::string text;
     std::string expected;
@@ -62,6 +74,13 @@ const Case kCases[] = {
     {"data:;base64,YQ==#fragment", "a"},
     {"data:,a#b", "a"},
     {"data:,a\tb\nc\rd\r\n", "a\tb\nc\rd"},
+    // Whole lines, with either line break or both, and faults in each part of a line.
+    {"data:;base64,\r\n" + kLine + "\r\n" + kLine + "\n" + kLine + "\r\nQUJD", kLineBytes + kLineBytes + kLineBytes + "ABC"},
+    {"data:;base64,\n" + kLine + "\n" + kLine.substr(0, 69) + "$" + kLine.substr(70) + "\n",
+     "fault: invalid character '$' at line 3, column 70 (byte 161)"},
+    {"data:;base64,\r\n" + kLine + "\r\n" + kLine.substr(0, 9) + "\x01" + kLine.substr(10),
+     "fault: invalid character 0x01 at line 3, column 10 (byte 103)"},
+    {"data:;base64,\r\n" + kLine + "\r\n" + kLine + "\r\nQUJD$", "fault: invalid character '$' at line 4, column 5 (byte 176)"},
     {"data:;base64,%\n41", "fault: invalid character '%' at line 1, column 14 (byte 14)"},
     {"data:,a b  ", "a b"},
     // Long enough for the runs read eight characters at a time.

@@ -12,6 +12,7 @@
 #include "cli/OutputFormats.h"
 #include "cli/WebTypes.h"
 #include "codecs/PercentBlocks.h"
+#include "codecs/PercentDecoding.h"
 #include "codecs/PercentEncoding.h"
 #include "support/portable/Utf8.h"
 #include "tests/unit/KernelTestName.h"
@@ -252,6 +253,38 @@ TEST_P(PercentKernelTest, WritesWhatThePortableLoopDoesForEveryPlaceLengthAndMix
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryKernel, PercentKernelTest, ::testing::ValuesIn(percent::kKernels),
+                         KernelTestName());
+
+class PercentDecodeKernelTest : public ::testing::TestWithParam<const percent::DecodeKernel*> {};
+
+// Texts of every length up to 4096 from alphabets dense in escapes, broken
+// escapes and the characters that end a stretch: the same place reached and
+// the same bytes as the portable loop, and nothing written past the slack.
+TEST_P(PercentDecodeKernelTest, StopsWhereThePortableLoopStopsWithTheSameBytes) {
+    const percent::DecodeKernel& kernel = *GetParam();
+    if (!kernel.available()) GTEST_SKIP() << "this processor has no " << kernel.name;
+    std::mt19937 random(23);
+    constexpr unsigned char kGuard = 0xA5;
+    const std::string alphabets[] = {"%%%0123456789abcdefABCDEFgG", "%20%C3%A9xyz", "%41%4g%%4\xC3\xA9zz#",
+                                     "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa%4F", "ab %41\t\n\x7F"};
+    for (std::size_t length = 0; length <= 4096; ++length) {
+        for (const std::string& alphabet : alphabets) {
+            std::string text(length, '\0');
+            for (char& c : text) c = alphabet[random() % alphabet.size()];
+            const auto* in = reinterpret_cast<const unsigned char*>(text.data());
+            std::vector<unsigned char> expected(length + percent::kDecodeSlack), got(length + 2 * percent::kDecodeSlack, kGuard);
+            unsigned char* portableOut = expected.data();
+            unsigned char* kernelOut = got.data();
+            const unsigned char* portableAt = percent::kPortableDecodeKernel.decodeBare(in, in + length, portableOut);
+            ASSERT_EQ(kernel.decodeBare(in, in + length, kernelOut) - in, portableAt - in) << alphabet << ", length " << length;
+            ASSERT_EQ(kernelOut - got.data(), portableOut - expected.data()) << alphabet << ", length " << length;
+            ASSERT_TRUE(std::equal(expected.data(), portableOut, got.data())) << alphabet << ", length " << length;
+            for (std::size_t i = length + percent::kDecodeSlack; i < got.size(); ++i) ASSERT_EQ(got[i], kGuard) << length;
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryKernel, PercentDecodeKernelTest, ::testing::ValuesIn(percent::kDecodeKernels),
                          KernelTestName());
 
 TEST(OutputFormats, EscapesNamesForHtmlAndMarkdown) {
