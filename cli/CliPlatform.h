@@ -14,11 +14,21 @@
 namespace lumarind::cli {
 
 // What tells one regular file from another however it is named: its
-// device or volume, and its number there.
+// device or volume, and its number there. Where the system will not name the
+// volume of an open file (a redirected standard handle under Wine), its
+// number, last write and size stand in: two files on different volumes that
+// share a number are not also written at the same 100 ns with the same size.
 struct FileIdentity {
     std::uint64_t device = 0;
     std::uint64_t index = 0;
-    bool operator==(const FileIdentity& other) const { return device == other.device && index == other.index; }
+    bool deviceKnown = true;
+    std::uint64_t lastWrite = 0;
+    std::uint64_t size = 0;
+    bool operator==(const FileIdentity& other) const {
+        if (index != other.index) return false;
+        if (deviceKnown && other.deviceKnown) return device == other.device;
+        return lastWrite == other.lastWrite && size == other.size;
+    }
 };
 
 class ByteSource {

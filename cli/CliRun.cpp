@@ -35,7 +35,8 @@ std::string Named(const std::wstring& path, const char* standardName) {
 // would lose it, and appending to it would never end. What is compared is
 // the file the output opened, however long or roundabout its path.
 void RefuseOutputOverInputs(const CliOptions& options, CliPlatform& platform, Output& output) {
-    const std::optional<FileIdentity> written = output.WrittenFile();
+    std::optional<FileIdentity> written;
+    Doing(kCannotWrite, options.output, [&] { written = output.WrittenFile(); });
     if (!written) return;
     for (const std::wstring& input : options.inputs) {
         std::optional<FileIdentity> read;

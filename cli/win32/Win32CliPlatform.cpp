@@ -1,9 +1,10 @@
 #include "cli/win32/Win32CliPlatform.h"
 
 #include <windows.h>
+#include <winternl.h>
 
-#include <optional>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "cli/SafeFileName.h"
@@ -41,12 +42,34 @@ std::wstring FinalPathOf(HANDLE handle) {
     return L"";
 }
 
+std::uint64_t Joined(DWORD high, DWORD low) { return (std::uint64_t{high} << 32) | low; }
+
+// A file's number, last write and size with its volume unknown: under Wine
+// a redirected standard handle is made from a Unix descriptor that has no
+// name, so neither its volume nor its final path can be asked, while these
+// come from the descriptor itself.
+std::optional<FileIdentity> IdentityWithoutVolume(HANDLE handle) {
+    IO_STATUS_BLOCK status{};
+    FILE_INTERNAL_INFORMATION internal{};
+    FILE_BASIC_INFO basic{};
+    FILE_STANDARD_INFO standard{};
+    if (!NT_SUCCESS(NtQueryInformationFile(handle, &status, &internal, sizeof internal, FileInternalInformation)) ||
+        !GetFileInformationByHandleEx(handle, FileBasicInfo, &basic, sizeof basic) ||
+        !GetFileInformationByHandleEx(handle, FileStandardInfo, &standard, sizeof standard)) {
+        return std::nullopt;
+    }
+    if (standard.Directory) return std::nullopt;
+    FileIdentity identity{0, static_cast<std::uint64_t>(internal.IndexNumber.QuadPart)};
+    identity.deviceKnown = false;
+    identity.lastWrite = static_cast<std::uint64_t>(basic.LastWriteTime.QuadPart);
+    identity.size = static_cast<std::uint64_t>(standard.EndOfFile.QuadPart);
+    return identity;
+}
+
 // The regular file an open handle reads or writes: none for a pipe, a device
 // or a folder. Throws when it is a file on a disk that cannot be told apart
-// from others: under Wine GetFileInformationByHandle fails on a redirected
-// standard handle, which is then found again by its final path. (Wine's
-// FileIdInfo answers there, but with an ID that differs from the same file's
-// opened by name, so it is not asked.)
+// from others. Under Wine GetFileInformationByHandle fails on a redirected
+// standard handle; its final path is then asked, and last its number.
 std::optional<FileIdentity> IdentityOf(HANDLE handle, bool byFinalPath = true) {
     if (handle == nullptr || handle == INVALID_HANDLE_VALUE || GetFileType(handle) != FILE_TYPE_DISK) {
         return std::nullopt;
@@ -54,13 +77,17 @@ std::optional<FileIdentity> IdentityOf(HANDLE handle, bool byFinalPath = true) {
     BY_HANDLE_FILE_INFORMATION information{};
     if (GetFileInformationByHandle(handle, &information)) {
         if ((information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return std::nullopt;
-        return FileIdentity{information.dwVolumeSerialNumber,
-                            (std::uint64_t{information.nFileIndexHigh} << 32) | information.nFileIndexLow};
+        FileIdentity identity{information.dwVolumeSerialNumber,
+                              Joined(information.nFileIndexHigh, information.nFileIndexLow)};
+        identity.lastWrite = Joined(information.ftLastWriteTime.dwHighDateTime, information.ftLastWriteTime.dwLowDateTime);
+        identity.size = Joined(information.nFileSizeHigh, information.nFileSizeLow);
+        return identity;
     }
     const std::wstring finalPath = byFinalPath ? FinalPathOf(handle) : std::wstring();
     if (!finalPath.empty()) {
         if (const std::optional<FileIdentity> identity = IdentityByName(finalPath)) return identity;
     }
+    if (const std::optional<FileIdentity> identity = IdentityWithoutVolume(handle)) return identity;
     throw Error(errors::kInvalidArgument, L"cannot tell whether it is one of the input files");
 }
 
@@ -71,16 +98,9 @@ std::optional<FileIdentity> IdentityByName(const std::wstring& path) {
     return file ? IdentityOf(file.get(), false) : std::nullopt;
 }
 
-// Standard output's file when it can be told; when it cannot (a redirection
-// under Wine), no check is made, as before: refusing would stop every
-// redirected run there.
-std::optional<FileIdentity> StandardOutputIdentity() {
-    try {
-        return IdentityOf(GetStdHandle(STD_OUTPUT_HANDLE));
-    } catch (const Error&) {
-        return std::nullopt;
-    }
-}
+// Standard output's file; refused, as standard input is, when it cannot be
+// told apart.
+std::optional<FileIdentity> StandardOutputIdentity() { return IdentityOf(GetStdHandle(STD_OUTPUT_HANDLE)); }
 
 class HandleSource : public ByteSource {
 public:

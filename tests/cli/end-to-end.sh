@@ -294,7 +294,28 @@ if ! grep -qaE '__(asan|tsan)_init' "$native" && [ "$run_directly" = 1 ]; then
 fi
 if [ -n "$windows" ]; then
     check "Windows: -o naming the input: exit 1, input unchanged" bash -c "wine '$windows' -o same.png same.png >/dev/null 2>&1; [ \$? -eq 1 ] && cmp -s same.png '$work/picture.png'"
-    check "Windows: -o naming the file on standard input: exit 1, input unchanged" bash -c "wine '$windows' -o same.png - <same.png >/dev/null 2>&1; [ \$? -eq 1 ] && cmp -s same.png '$work/picture.png'"
+    check "Windows: -o naming the file on standard input: exit 1, 'it is the input file', input unchanged" bash -c \
+        "wine '$windows' -o same.png - <same.png 2>&1 >/dev/null | grep -q \"cannot write 'same.png': it is the input file\"; [ \"\${PIPESTATUS[*]}\" = '1 0' ] && cmp -s same.png '$work/picture.png'"
+    # Under Wine a redirected standard output is a Unix descriptor with no
+    # name; it is told apart all the same, and ordinary redirections still run.
+    windows_output_onto_an_input() {  # a bash command line running "$cli"
+        cp "$work/random.bin" appended.bin && printf 'data:,abc' >url.txt
+        cli=$windows timeout 60 bash -c "$1" 2>err.txt
+        [ $? -eq 1 ] && grep -q 'input file is output file' err.txt && cmp -s appended.bin "$work/random.bin" &&
+            [ "$(cat url.txt)" = 'data:,abc' ]
+    }
+    for redirection in 'wine "$cli" appended.bin >>appended.bin' 'wine "$cli" -d url.txt >>url.txt' \
+        'wine "$cli" - <appended.bin 1<>appended.bin' 'wine "$cli" -d - <url.txt 1<>url.txt' \
+        'wine "$cli" -1 same.png appended.bin >>appended.bin'; do
+        check "Windows: standard output onto an input ($redirection): exit 1, 'input file is output file', input unchanged" \
+            windows_output_onto_an_input "$redirection"
+    done
+    check "Windows: standard output appended to another file, or written over one, writes there" bash -c \
+        "cp '$work/random.bin' other.bin && wine '$windows' -1 -t '' same.png >>other.bin 2>/dev/null &&
+         cmp -s other.bin <(cat '$work/random.bin'; '$native' -1 -t '' same.png) &&
+         wine '$windows' -1 -t '' same.png 1<>other.bin 2>/dev/null &&
+         cmp -s <(head -c \$('$native' -1 -t '' same.png | wc -c) other.bin) <('$native' -1 -t '' same.png)"
+    rm -f appended.bin other.bin
     check "Windows: -o naming the input by another path: exit 1" bash -c "wine '$windows' -d -o '$(winepath -w "$work/safety/same.png" 2>/dev/null)' same.png >/dev/null 2>&1; [ \$? -eq 1 ] && cmp -s same.png '$work/picture.png'"
     check "Windows: --decode takes a byte order mark" bash -c "[ \"\$(wine '$windows' -d bom.txt 2>/dev/null)\" = abc ]"
     check "Windows: -o given twice: exit 2" bash -c "wine '$windows' -o a.txt -o b.txt same.png >/dev/null 2>&1; [ \$? -eq 2 ]"

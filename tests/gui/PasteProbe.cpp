@@ -17,8 +17,9 @@
 // runs a command line as Explorer runs a verb's command (CreateProcess, no
 // console), with BEFORE on the clipboard, and watches for any window of the
 // process: a box's text goes to OUT.txt.box and the box is answered. Then
-// the clipboard's text goes to OUT.txt as UTF-8, and the time from the start
-// to the end of the process is printed in milliseconds. The exit status is 0
+// the clipboard's text goes to OUT.txt as UTF-8, and the times from the start
+// to the end of the process and to the clipboard's change ("-" when it kept
+// what it had) are printed in milliseconds. The exit status is 0
 // when no window appeared, 3 when one did.
 //
 //   paste_probe drop BEFORE OUT.txt FILE...
@@ -50,6 +51,8 @@ using namespace lumarind;
 using namespace lumarind::gui;
 
 constexpr wchar_t kHeader[] = L"data:image/png;base64,\r\n";
+// How often a running verb's windows are looked for.
+constexpr DWORD kLookMs = 20;
 
 struct Watch {
     DWORD processId;
@@ -65,13 +68,71 @@ BOOL CALLBACK FindShownWindow(HWND window, LPARAM parameter) {
     return FALSE;
 }
 
+double Milliseconds(LARGE_INTEGER from, LARGE_INTEGER to) {
+    LARGE_INTEGER frequency;
+    QueryPerformanceFrequency(&frequency);
+    return 1000.0 * static_cast<double>(to.QuadPart - from.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+// Notes the moment the clipboard changes and the moment a process ends as
+// the system reports them, so that a time is the program's own and not this
+// probe's pause between looks.
+class EndWatch {
+public:
+    EndWatch() {
+        WNDCLASSEXW windowClass{};
+        windowClass.cbSize = sizeof windowClass;
+        windowClass.lpfnWndProc = &EndWatch::Procedure;
+        windowClass.hInstance = GetModuleHandleW(nullptr);
+        windowClass.lpszClassName = L"PasteProbeEndWatch";
+        RegisterClassExW(&windowClass);
+        window_ = CreateWindowExW(0, windowClass.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                  windowClass.hInstance, nullptr);
+        SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+        AddClipboardFormatListener(window_);
+    }
+    EndWatch(const EndWatch&) = delete;
+    EndWatch& operator=(const EndWatch&) = delete;
+    ~EndWatch() {
+        RemoveClipboardFormatListener(window_);
+        DestroyWindow(window_);
+    }
+
+    // Up to ms for the process to end; true once it has.
+    bool WaitForEnd(HANDLE process, DWORD ms) {
+        const DWORD result = MsgWaitForMultipleObjects(1, &process, FALSE, ms, QS_ALLINPUT);
+        if (result == WAIT_OBJECT_0) QueryPerformanceCounter(&endedAt_);
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+        return result == WAIT_OBJECT_0;
+    }
+    bool clipboardChanged() const { return clipboardChanged_; }
+    LARGE_INTEGER clipboardChangedAt() const { return clipboardChangedAt_; }
+    LARGE_INTEGER endedAt() const { return endedAt_; }
+
+private:
+    static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+        auto* watch = reinterpret_cast<EndWatch*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+        if (message == WM_CLIPBOARDUPDATE && watch != nullptr && !watch->clipboardChanged_) {
+            QueryPerformanceCounter(&watch->clipboardChangedAt_);
+            watch->clipboardChanged_ = true;
+        }
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+
+    HWND window_ = nullptr;
+    bool clipboardChanged_ = false;
+    LARGE_INTEGER clipboardChangedAt_{};
+    LARGE_INTEGER endedAt_{};
+};
+
 int RunVerb(const std::wstring& before, std::wstring commandLine, const std::wstring& out) {
     SetClipboard(before);
+    EndWatch watch;
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
-    LARGE_INTEGER frequency, start, end;
-    QueryPerformanceFrequency(&frequency);
+    LARGE_INTEGER start;
     QueryPerformanceCounter(&start);
     if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
         std::fprintf(stderr, "paste_probe: cannot run the command\n");
@@ -79,26 +140,29 @@ int RunVerb(const std::wstring& before, std::wstring commandLine, const std::wst
     }
     const win32::UniqueFile process(info.hProcess), thread(info.hThread);
     bool windowSeen = false;
-    const bool ended = WaitUntil([&] {
-        if (WaitForSingleObject(info.hProcess, 0) == WAIT_OBJECT_0) return true;
-        Watch watch{info.dwProcessId, nullptr};
-        EnumWindows(FindShownWindow, reinterpret_cast<LPARAM>(&watch));
-        if (watch.found != nullptr) {
+    const ULONGLONG deadline = GetTickCount64() + kDeadlineMs;
+    bool ended = false;
+    while (!(ended = watch.WaitForEnd(info.hProcess, kLookMs)) && GetTickCount64() < deadline) {
+        Watch shown{info.dwProcessId, nullptr};
+        EnumWindows(FindShownWindow, reinterpret_cast<LPARAM>(&shown));
+        if (shown.found != nullptr) {
             windowSeen = true;
-            const std::wstring text = DialogText(watch.found);
+            const std::wstring text = DialogText(shown.found);
             testing::WriteBytes(out + L".box", ToUtf8(text));
-            if (const HWND ok = GetDlgItem(watch.found, IDOK)) Click(ok);
-            else PostMessageW(watch.found, WM_CLOSE, 0, 0);
+            if (const HWND ok = GetDlgItem(shown.found, IDOK)) Click(ok);
+            else PostMessageW(shown.found, WM_CLOSE, 0, 0);
         }
-        return false;
-    });
-    QueryPerformanceCounter(&end);
+    }
     if (!ended) {
         TerminateProcess(info.hProcess, 1);
         std::fprintf(stderr, "paste_probe: the command did not end\n");
         return 1;
     }
-    std::printf("%.1f\n", 1000.0 * static_cast<double>(end.QuadPart - start.QuadPart) / frequency.QuadPart);
+    if (watch.clipboardChanged()) {
+        std::printf("%.1f %.1f\n", Milliseconds(start, watch.endedAt()), Milliseconds(start, watch.clipboardChangedAt()));
+    } else {
+        std::printf("%.1f -\n", Milliseconds(start, watch.endedAt()));
+    }
     testing::WriteBytes(out, ToUtf8(ClipboardText().value_or(L"")));
     return windowSeen ? 3 : 0;
 }

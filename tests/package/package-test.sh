@@ -166,7 +166,7 @@ unreadable_dropped_gives_box() {
 check "msi: a file dropped on the verb that cannot be read shows why and keeps the clipboard" unreadable_dropped_gives_box
 wine reg delete "HKLM\\Software\\Classes\\CLSID\\$kVerbClass" /f >/dev/null 2>&1
 [ -s "$work/drop-times.txt" ] && echo "INFO the drop on the verb until the clipboard has it, in ms (three files; 1 MiB file): $(tr '\n' ' ' <"$work/drop-times.txt")"
-[ -s "$work/verb-times.txt" ] && echo "INFO the verb's run in ms (1 MiB file; three files): $(tr '\n' ' ' <"$work/verb-times.txt")"
+[ -s "$work/verb-times.txt" ] && echo "INFO the verb until it ended and until the clipboard had it, in ms (1 MiB file; three files): $(tr '\n' ' ' <"$work/verb-times.txt")"
 
 # Explorer's Send To starts the shortcut with the file as first argument.
 printf 'GIF89a\001\000\001\000' >"$WINEPREFIX/drive_c/file.gif"
