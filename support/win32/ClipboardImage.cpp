@@ -76,12 +76,17 @@ constexpr std::size_t kBandBytes = 256 * 1024;
 struct BitmapLayout {
     BITMAPINFOHEADER header{};
     DWORD masks[4] = {};  // red, green, blue, alpha
+    bool alphaMaskNamed = false;  // by the header, even as 0
     std::size_t colourTableAt = 0;
     std::size_t colours = 0;
     std::size_t pixelsAt = 0;
     std::size_t stride = 0;
     bool bottomUp = true;
 };
+
+// Where the masks lie in a header that holds them: right after the fields
+// of a plain one.
+constexpr std::size_t kMasksInHeaderAt = sizeof(BITMAPINFOHEADER);
 
 [[noreturn]] void ThrowBadBitmap() { ThrowCode(ERROR_INVALID_DATA); }
 
@@ -95,13 +100,13 @@ BitmapLayout ReadLayout(const unsigned char* data, std::size_t size) {
         ThrowBadBitmap();
     }
     std::size_t at = h.biSize;
-    if (h.biSize >= sizeof(BITMAPV4HEADER)) {
-        BITMAPV4HEADER v4;
-        std::memcpy(&v4, data, sizeof v4);
-        layout.masks[0] = v4.bV4RedMask;
-        layout.masks[1] = v4.bV4GreenMask;
-        layout.masks[2] = v4.bV4BlueMask;
-        layout.masks[3] = v4.bV4AlphaMask;
+    if (h.biSize >= kMasksInHeaderAt + 12) {
+        // A header longer than the plain one holds the masks itself, where
+        // the plain one is followed by them (BITMAPV2INFOHEADER on): red,
+        // green and blue, then alpha from BITMAPV3INFOHEADER on.
+        const std::size_t count = h.biSize >= kMasksInHeaderAt + 16 ? 4 : 3;
+        std::memcpy(layout.masks, data + kMasksInHeaderAt, count * sizeof(DWORD));
+        layout.alphaMaskNamed = count == 4;
     } else if (h.biCompression == BI_BITFIELDS) {
         if (size < at + 12) ThrowBadBitmap();
         std::memcpy(layout.masks, data + at, 12);
@@ -173,8 +178,8 @@ public:
         if (h.biCompression == BI_BITFIELDS) {
             std::memcpy(masks, layout.masks, sizeof(DWORD) * 3);
             // Without a header that names one, the byte left over is alpha.
-            masks[3] = h.biSize >= sizeof(BITMAPV4HEADER) ? layout.masks[3] : ~(masks[0] | masks[1] | masks[2]);
-        } else if (h.biSize >= sizeof(BITMAPV4HEADER) && layout.masks[3] != 0) {
+            masks[3] = layout.alphaMaskNamed ? layout.masks[3] : ~(masks[0] | masks[1] | masks[2]);
+        } else if (layout.alphaMaskNamed && layout.masks[3] != 0) {
             masks[3] = layout.masks[3];
         }
         auto rows = std::unique_ptr<ThirtyTwoBitRows>(new ThirtyTwoBitRows(data, layout));
