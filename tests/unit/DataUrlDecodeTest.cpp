@@ -81,6 +81,11 @@ const Case kCases[] = {
     {"data:;base64,\r\n" + kLine + "\r\n" + kLine.substr(0, 9) + "\x01" + kLine.substr(10),
      "fault: invalid character 0x01 at line 3, column 10 (byte 103)"},
     {"data:;base64,\r\n" + kLine + "\r\n" + kLine + "\r\nQUJD$", "fault: invalid character '$' at line 4, column 5 (byte 176)"},
+    // A second URL on the line after whole lines, its "data" a Base64 group.
+    {"data:;base64,\n" + kLine + "\ndata:;base64,YQ==",
+     "fault: a second data URL (--decode reads one; --extract FOLDER writes each to a file) at line 3, column 5 (byte 96)"},
+    {"data:;base64,\r\n" + kLine + "\r\n" + kLine + "\r\ndata:,a",
+     "fault: a second data URL (--decode reads one; --extract FOLDER writes each to a file) at line 4, column 5 (byte 176)"},
     {"data:;base64,%\n41", "fault: invalid character '%' at line 1, column 14 (byte 14)"},
     {"data:,a b  ", "a b"},
     // Long enough for the runs read eight characters at a time.
