@@ -24,10 +24,12 @@ struct DecodeKernel {
 };
 
 extern const DecodeKernel kPortableDecodeKernel;
+extern const DecodeKernel kSsse3DecodeKernel;
 extern const DecodeKernel kAvx512Vbmi2DecodeKernel;
 
 // Every decoding kernel of the build, the portable one first and the fastest last.
-inline const DecodeKernel* const kDecodeKernels[] = {&kPortableDecodeKernel, &kAvx512Vbmi2DecodeKernel};
+inline const DecodeKernel* const kDecodeKernels[] = {&kPortableDecodeKernel, &kSsse3DecodeKernel,
+                                                     &kAvx512Vbmi2DecodeKernel};
 
 const DecodeKernel& BestDecodeKernel();
 

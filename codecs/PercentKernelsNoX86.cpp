@@ -20,6 +20,7 @@ char* EncodeNothing(const detail::NibbleTables&, const unsigned char*&, const un
 
 const Kernel kSsse3Kernel{"SSSE3", Never, CountNothing, EncodeNothing};
 const Kernel kAvx512Vbmi2Kernel{"AVX-512 VBMI2", Never, CountNothing, EncodeNothing};
+const DecodeKernel kSsse3DecodeKernel{"SSSE3", Never, detail::DecodeBarePortable};
 const DecodeKernel kAvx512Vbmi2DecodeKernel{"AVX-512 VBMI2", Never, detail::DecodeBarePortable};
 
 }  // namespace lumarind::percent
