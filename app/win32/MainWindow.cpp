@@ -28,6 +28,8 @@ constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIP
 constexpr DWORD kWindowExStyle = WS_EX_CONTROLPARENT | WS_EX_APPWINDOW;
 // WM_GETDPISCALEDSIZE, which the headers declare for Windows 10 (1703) only.
 constexpr UINT kGetDpiScaledSize = 0x02E4;
+// The bit of a key-down's lParam set when the key was already down.
+constexpr LPARAM kRepeatedKey = LPARAM{1} << 30;
 
 struct ControlEntry {
     int id;
@@ -165,6 +167,9 @@ bool MainWindow::PreviewKey(const MSG& message) {
     if (message.message != WM_KEYDOWN && message.message != WM_SYSKEYDOWN) return true;
     if (window_ == nullptr || (message.hwnd != window_ && !IsChild(window_, message.hwnd))) return true;
     const auto key = static_cast<std::uint16_t>(message.wParam);
+    // An Esc held down repeats: the press that stopped work must not then
+    // close the window, nor its repeats reach a control.
+    if (key == VK_ESCAPE && (message.lParam & kRepeatedKey) != 0) return false;
     const std::uint16_t shift = ShiftState();
     Guarded([&] { form_.Form_KeyDown(key, shift); });
     return window_ != nullptr;

@@ -31,7 +31,8 @@ public:
     void LoadAndShow();
     HWND hwnd() const { return window_; }
     // Key preview: gives a key-down to the form before the focused control
-    // sees it. False once the key has closed the window.
+    // sees it. False when the key is used up: it has closed the window, or
+    // it repeats a held Esc.
     bool PreviewKey(const MSG& message);
     // Keyboard navigation: Tab and Shift+Tab between the controls, Space on
     // a button. True when the message has been dealt with.

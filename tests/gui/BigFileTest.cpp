@@ -159,6 +159,40 @@ TEST_F(BigFileTest, LoadAndSaveRunBesideTheWindowWithProgressAndEscStopsThem) {
     EXPECT_LT(saveGap, 2.0);
 }
 
+// The window closed, or the session ended, while the window reads or writes:
+// the program ends at once, the old file stays as it was and nothing is left
+// beside it.
+TEST_F(BigFileTest, ClosingTheWindowOrEndingTheSessionDuringWorkStopsItAndLeavesNothingBehind) {
+    const std::wstring big = folder / L"big.bin", out = folder / L"out.txt";
+    MakeSparseFile(big, kBigFileBytes);
+    WriteBytes(out, "old content");
+    {
+        RunningProgram program;
+        Open(program, big);
+        ASSERT_TRUE(WaitUntil([&] { return Working(program); }, kWorkDeadlineMs));
+        PostMessageW(program.window(), WM_CLOSE, 0, 0);
+        EXPECT_TRUE(program.HasExited());
+    }
+    const auto saveAndEnd = [&](bool endSession) {
+        RunningProgram program({big});
+        ASSERT_TRUE(WaitUntil([&] { return WindowText(program.window()) == L"Lumarind - [big.bin]"; },
+                              kWorkDeadlineMs));
+        Save(program, out);
+        ASSERT_TRUE(WaitUntil([&] { return Working(program); }, kWorkDeadlineMs));
+        if (endSession) {
+            program.EndSession();
+        } else {
+            PostMessageW(program.window(), WM_CLOSE, 0, 0);
+        }
+        ASSERT_TRUE(program.HasExited());
+        ASSERT_EQ(FileSize(out), 11u) << "the save went on";
+        EXPECT_EQ(ReadBytes(out), "old content");
+        EXPECT_EQ(folder.Names().size(), 2u);
+    };
+    saveAndEnd(false);
+    saveAndEnd(true);
+}
+
 // Another program holds the clipboard for 6 s while the window closes with a
 // long copy only promised: the text gets there, or a box says it will not.
 TEST_F(BigFileTest, ALongCopyNeverVanishesSilentlyWhenTheWindowCloses) {

@@ -229,13 +229,17 @@ TEST_F(CommandsTest, AnErrorBoxBelongsToTheMainWindowEvenWithAnotherProgramInFro
     DestroyWindow(front);
 }
 
-TEST_F(CommandsTest, EscClosesTheWindowFromTheTextBoxAndFromAButtonButShiftEscDoesNot) {
+TEST_F(CommandsTest, EscClosesTheWindowFromTheTextBoxAndFromAButtonButShiftEscAndAHeldEscsRepeatsDoNot) {
     {
         RunningProgram program;
         program.Activate();
         ASSERT_TRUE(WaitUntil([&] { return program.Focused() == program.Control(ids::txtData); }));
         PressKey(VK_ESCAPE, {VK_SHIFT});
-        PressKey(VK_F1, {VK_SHIFT});  // once the About box shows, Shift+Esc has been handled
+        // The repeats of an Esc whose press stopped long work.
+        constexpr LPARAM kRepeated = 1 | (LPARAM{1} << 30);
+        PostMessageW(program.Control(ids::txtData), WM_KEYDOWN, VK_ESCAPE, kRepeated);
+        PostMessageW(program.Control(ids::cmdOpenFile), WM_KEYDOWN, VK_ESCAPE, kRepeated);
+        PressKey(VK_F1, {VK_SHIFT});  // once the About box shows, the keys before it have been handled
         const HWND about = program.WaitForDialogWithButton(IDOK);
         EXPECT_TRUE(IsWindow(program.window()));
         ASSERT_NE(about, nullptr);

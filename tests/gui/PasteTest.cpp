@@ -234,6 +234,21 @@ TEST_F(PasteTest, ABigBitmapIsEncodedBesideTheWindowWithProgressAndEscStopsIt) {
     // for the conversion, the window would go seconds without answering.
     EXPECT_LT(stopping, converting / 4);
     EXPECT_LT(pinger.LongestGapSeconds(), 1.0);
+
+    // Closed while it converts, the program ends as soon as an idle one
+    // does (Wine takes its time to end any), without waiting for the PNG.
+    SetClipboardBlocks({{CF_DIBV5, BigBitmap(6000, 3000)}});
+    Paste();
+    ASSERT_TRUE(WaitUntil([&] { return Working() && ShownProgress() > 0; }, 60000));
+    Clock::time_point closing = Clock::now();
+    PostMessageW(program.window(), WM_CLOSE, 0, 0);
+    ASSERT_TRUE(program.HasExited());
+    const double closingBusy = SecondsSince(closing);
+    RunningProgram idle;
+    closing = Clock::now();
+    PostMessageW(idle.window(), WM_CLOSE, 0, 0);
+    ASSERT_TRUE(idle.HasExited());
+    EXPECT_LT(closingBusy - SecondsSince(closing), converting / 4);
 }
 
 }  // namespace
