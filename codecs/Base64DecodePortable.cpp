@@ -40,13 +40,7 @@ const DecodeKernel kPortableDecodeKernel = {"portable", Always, detail::DecodeGr
                                             detail::DecodeLinesPortable};
 
 const DecodeKernel& BestDecodeKernel() {
-    static const DecodeKernel& best = [] () -> const DecodeKernel& {
-        const DecodeKernel* last = &kPortableDecodeKernel;
-        for (const DecodeKernel* kernel : kDecodeKernels) {
-            if (kernel->available()) last = kernel;
-        }
-        return *last;
-    }();
+    static const DecodeKernel& best = FastestAvailable(kDecodeKernels);
     return best;
 }
 

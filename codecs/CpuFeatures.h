@@ -15,4 +15,15 @@ struct CpuFeatures {
 
 const CpuFeatures& ThisCpu();
 
+// The last of kernels (ordered slowest first, the first always available)
+// that this processor runs.
+template <typename Kernel, int N>
+const Kernel& FastestAvailable(const Kernel* const (&kernels)[N]) {
+    const Kernel* last = kernels[0];
+    for (const Kernel* kernel : kernels) {
+        if (kernel->available()) last = kernel;
+    }
+    return *last;
+}
+
 }  // namespace lumarind

@@ -1,6 +1,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "codecs/CpuFeatures.h"
 #include "codecs/PercentDecoding.h"
 
 namespace lumarind::percent {
@@ -56,13 +57,7 @@ const unsigned char* detail::DecodeBarePortable(const unsigned char* in, const u
 const DecodeKernel kPortableDecodeKernel = {"portable", Always, detail::DecodeBarePortable};
 
 const DecodeKernel& BestDecodeKernel() {
-    static const DecodeKernel& best = []() -> const DecodeKernel& {
-        const DecodeKernel* last = &kPortableDecodeKernel;
-        for (const DecodeKernel* kernel : kDecodeKernels) {
-            if (kernel->available()) last = kernel;
-        }
-        return *last;
-    }();
+    static const DecodeKernel& best = FastestAvailable(kDecodeKernels);
     return best;
 }
 
