@@ -36,6 +36,13 @@ public:
     virtual ~ByteSource() = default;
     // Up to capacity bytes; 0 at the end. Throws lumarind::Error.
     virtual std::size_t Read(char* buffer, std::size_t capacity) = 0;
+    // Up to most bytes, valid until the next call; empty at the end. A file
+    // may lend them from a mapping, where Read would copy them into buffer.
+    // A source is read by Read or by Lend, not by both.
+    virtual std::string_view Lend(char* buffer, std::size_t most) { return {buffer, Read(buffer, most)}; }
+    // Throws lumarind::Error when bytes lent so far were not the file's own
+    // (another program shortened it under the mapping).
+    virtual void CheckLent() const {}
     // The bytes a file holds, to make room for them at once; 0 when unknown.
     virtual std::size_t SizeHint() const { return 0; }
 };

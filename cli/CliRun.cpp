@@ -76,24 +76,30 @@ void Decode(const CliOptions& options, CliPlatform& platform) {
     std::unique_ptr<ByteSource> source;
     Doing(kCannotRead, input, [&] { source = platform.OpenInput(input); });
     DataUrlDecoder decoder;
-    const std::unique_ptr<char[]> piece(new char[kDecodePiece]);
+    const std::unique_ptr<char[]> buffer(new char[kDecodePiece]);
     for (;;) {
-        std::size_t read = 0;
-        Doing(kCannotRead, input, [&] { read = source->Read(piece.get(), kDecodePiece); });
+        std::string_view piece;
+        Doing(kCannotRead, input, [&] { piece = source->Lend(buffer.get(), kDecodePiece); });
         char* const space = output.Space();
         char* out = space;
+        std::optional<Failure> fault;
         try {
             Doing(kCannotDecode, input, [&] {
-                if (read != 0) decoder.Add(piece.get(), read, out);
+                if (!piece.empty()) decoder.Add(piece.data(), piece.size(), out);
                 else decoder.Finish(out);
             });
-        } catch (const Failure&) {
-            output.Add(static_cast<std::size_t>(out - space));
-            if (options.output.empty()) output.Commit();
-            throw;
+        } catch (const Failure& failure) {
+            fault = failure;
         }
+        // Bytes lent from a file shortened under them were not its own, nor
+        // is what they decoded to.
+        Doing(kCannotRead, input, [&] { source->CheckLent(); });
         output.Add(static_cast<std::size_t>(out - space));
-        if (read == 0) break;
+        if (fault) {
+            if (options.output.empty()) output.Commit();
+            throw *fault;
+        }
+        if (piece.empty()) break;
     }
     output.Commit();
 }

@@ -15,6 +15,11 @@ inline constexpr char kCannotWrite[] = "cannot write";
 // Names no file: the clipboard is the one place it writes to.
 inline constexpr char kCannotCopy[] = "cannot copy to the clipboard";
 
+// A file that another program changed between two looks at it.
+inline Error ChangedWhileReadError() {
+    return Error(errors::kUnexpected, L"the file changed while it was read; run the command again");
+}
+
 struct Failure {
     std::string action;
     // Empty: standard input or output.

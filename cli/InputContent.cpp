@@ -15,8 +15,6 @@ namespace {
 constexpr std::size_t kPieceSize = base64::kBytesPerLine * 4096;
 static_assert(kPieceSize >= kSignatureBytes, "the first piece holds the whole signature");
 
-constexpr wchar_t kChangedWhileRead[] = L"the file changed while it was read; run the command again";
-
 // A checksum of what one pass read, so that the second can tell it read the
 // same bytes. Both passes cut the content into the same pieces.
 class Fingerprint {
@@ -112,7 +110,7 @@ void InputContent::Give(const Take& take) {
         take(piece);
     });
     if (fingerprint.Size() != lookedSize_ || fingerprint.Value() != lookedFingerprint_) {
-        throw Failure{kCannotRead, path_, Error(errors::kUnexpected, kChangedWhileRead)};
+        throw Failure{kCannotRead, path_, ChangedWhileReadError()};
     }
 }
 

@@ -9,6 +9,7 @@
 #include "cli/posix/ErrnoError.h"
 #include "cli/posix/FileNameBytes.h"
 #include "cli/posix/FileStatus.h"
+#include "cli/posix/MappedFile.h"
 #include "cli/posix/MimeTypesReader.h"
 #include "cli/posix/PosixNewFile.h"
 #include "cli/posix/PosixOutputFile.h"
@@ -24,6 +25,28 @@ public:
         struct stat status {};
         return ::fstat(fd_, &status) == 0 && S_ISREG(status.st_mode) ? static_cast<std::size_t>(status.st_size) : 0;
     }
+    std::string_view Lend(char* buffer, std::size_t most) override {
+        if (!mappingTried_) {
+            mappingTried_ = true;
+            struct stat status {};
+            const off_t start = ::lseek(fd_, 0, SEEK_CUR);
+            if (start >= 0 && ::fstat(fd_, &status) == 0 && S_ISREG(status.st_mode)) {
+                mapping_ = MappedFile::Lend(fd_, start, status.st_size);
+            }
+        }
+        if (mapping_) {
+            const std::string_view lent = mapping_->Next(most);
+            if (!lent.empty()) return lent;
+            // A file that grew meanwhile is read on to its new end.
+            CheckLent();
+            if (::lseek(fd_, mapping_->End(), SEEK_SET) < 0) ThrowErrno(errno);
+            mapping_.reset();
+        }
+        return {buffer, Read(buffer, most)};
+    }
+    void CheckLent() const override {
+        if (mapping_) mapping_->Check();
+    }
     std::size_t Read(char* buffer, std::size_t capacity) override {
         for (;;) {
             const ssize_t read = ::read(fd_, buffer, capacity);
@@ -35,6 +58,8 @@ public:
 private:
     Descriptor owned_;
     int fd_;
+    bool mappingTried_ = false;
+    std::unique_ptr<MappedFile> mapping_;
 };
 
 class StandardOutputSink : public ByteSink {

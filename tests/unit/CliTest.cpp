@@ -10,6 +10,7 @@
 #include "cli/BrowserLimits.h"
 #include "cli/CliOptions.h"
 #include "cli/CliRun.h"
+#include "cli/CliSteps.h"
 #include "cli/QuotedName.h"
 #include "support/portable/Utf8.h"
 #include "tests/unit/FakeCliPlatform.h"
@@ -264,6 +265,24 @@ TEST_F(CliTest, FailuresNameTheFileAndTheReasonAndLeaveNoOutputFile) {
     platform.standardOutput.clear();
     EXPECT_EQ(Run({L"-d", L"bad.txt"}), kExitFailure);
     EXPECT_EQ(platform.standardOutput, "abc");
+    // Shortened under its mapping: the bytes past its new end read as zeros,
+    // and nothing they decode to is written, in either encoding.
+    for (const char* body : {"data:;base64,", "data:,"}) {
+        std::string cut = body;
+        while (cut.size() < (std::size_t{900} << 10)) cut += "YWJj";
+        platform.files[L"cut.txt"] = cut;
+        platform.shortenedAt[L"cut.txt"] = std::size_t{700} << 10;
+        for (const std::vector<std::wstring>& arguments :
+             {std::vector<std::wstring>{L"-d", L"-o", L"x", L"cut.txt"}, std::vector<std::wstring>{L"-d", L"cut.txt"}}) {
+            platform.standardOutput.clear();
+            platform.standardError.clear();
+            EXPECT_EQ(Run(arguments), kExitFailure);
+            EXPECT_EQ(platform.standardError,
+                      "lumarind-cli: cannot read 'cut.txt': the file changed while it was read; run the command again\n");
+            EXPECT_EQ(platform.files.count(L"x"), 0u);
+            EXPECT_EQ(platform.standardOutput.find('\0'), std::string::npos) << body;
+        }
+    }
     EXPECT_EQ(Run({L"--nonsense"}), kExitUsage);
     EXPECT_NE(platform.standardError.find("unknown option '--nonsense'"), std::string::npos);
 }

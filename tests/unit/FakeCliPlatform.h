@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "cli/CliPlatform.h"
+#include "cli/CliSteps.h"
 #include "cli/SafeFileName.h"
 #include "support/Error.h"
 #include "tests/unit/FakeRegistryReader.h"
@@ -22,18 +23,28 @@ class FakeCliPlatform : public cli::CliPlatform {
 public:
     class Source : public cli::ByteSource {
     public:
-        Source(std::string bytes, bool regular) : bytes_(std::move(bytes)), regular_(regular) {}
+        Source(std::string bytes, bool regular, std::size_t shortenedAt = std::string::npos)
+            : bytes_(std::move(bytes)), regular_(regular), shortenedAt_(shortenedAt) {}
         std::size_t SizeHint() const override { return regular_ ? bytes_.size() : 0; }
         std::size_t Read(char* buffer, std::size_t capacity) override {
             const std::size_t count = std::min(capacity, bytes_.size() - at_);
             bytes_.copy(buffer, count, at_);
+            // Past a mapped file's new end, pages of zeros stand in.
+            if (at_ + count > shortenedAt_) {
+                const std::size_t kept = at_ > shortenedAt_ ? 0 : shortenedAt_ - at_;
+                std::fill(buffer + kept, buffer + count, '\0');
+            }
             at_ += count;
             return count;
+        }
+        void CheckLent() const override {
+            if (at_ > shortenedAt_) throw cli::ChangedWhileReadError();
         }
 
     private:
         std::string bytes_;
         bool regular_;
+        std::size_t shortenedAt_;
         std::size_t at_ = 0;
     };
     class Sink : public cli::ByteSink {
@@ -89,7 +100,9 @@ public:
         if (path.empty()) return std::make_unique<Source>(standardInput, false);
         const auto found = files.find(path);
         if (found == files.end()) throw Error(2, L"No such file or directory");
-        auto source = std::make_unique<Source>(found->second, true);
+        const auto shortened = shortenedAt.find(path);
+        auto source = std::make_unique<Source>(found->second, true,
+                                               shortened == shortenedAt.end() ? std::string::npos : shortened->second);
         // Another program writes the file once it has been opened.
         if (const auto change = changes.find(path); change != changes.end()) found->second = change->second;
         return source;
@@ -134,6 +147,8 @@ public:
     std::map<std::wstring, std::string> files;
     // What a file holds from the moment it is first opened.
     std::map<std::wstring, std::string> changes;
+    // Another program shortens the file to this size while it is lent.
+    std::map<std::wstring, std::size_t> shortenedAt;
     int registryReaders = 0;
     // Another name for a file, as a link or a second path gives one.
     std::map<std::wstring, std::wstring> links;

@@ -202,4 +202,34 @@ TEST_F(PosixOutputTest, KnowsOneFileByAnyOfItsNames) {
 }
 
 }  // namespace
+// A regular file is lent from a mapping. Another program that shortens it
+// meanwhile leaves zeros past the new end and a failure, not a crash; one
+// that appends has its bytes read on.
+TEST_F(PosixOutputTest, AFileLentFromAMappingMayShrinkOrGrowMeanwhile) {
+    constexpr std::size_t kMiB = std::size_t{1} << 20;
+    const std::string path = folder + "text";
+    WriteFile(path, std::string(6 * kMiB, 'A'));
+    PosixCliPlatform platform;
+    std::vector<char> buffer(2 * kMiB);
+    {
+        const std::unique_ptr<ByteSource> source = platform.OpenInput(FromUtf8(path));
+        const std::string_view first = source->Lend(buffer.data(), kMiB);
+        ASSERT_EQ(first, std::string(kMiB, 'A'));
+        EXPECT_NE(first.data(), buffer.data());
+        ASSERT_EQ(::truncate(path.c_str(), kMiB + 10), 0);
+        const std::string_view second = source->Lend(buffer.data(), kMiB);
+        EXPECT_EQ(second, std::string(10, 'A') + std::string(kMiB - 10, '\0'));
+        EXPECT_THROW(source->CheckLent(), Error);
+    }
+    {
+        WriteFile(path, std::string(kMiB, 'B'));
+        const std::unique_ptr<ByteSource> source = platform.OpenInput(FromUtf8(path));
+        EXPECT_EQ(source->Lend(buffer.data(), 2 * kMiB).size(), kMiB);
+        std::ofstream(path, std::ios::binary | std::ios::app) << "tail";
+        EXPECT_EQ(source->Lend(buffer.data(), kMiB), "tail");
+        EXPECT_EQ(source->Lend(buffer.data(), kMiB), "");
+        EXPECT_NO_THROW(source->CheckLent());
+    }
+}
+
 }  // namespace lumarind::cli
