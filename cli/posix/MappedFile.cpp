@@ -56,7 +56,10 @@ std::unique_ptr<MappedFile> MappedFile::Lend(int fd, off_t start, off_t end) {
         lending.store(false);
         return nullptr;
     }
-    return std::unique_ptr<MappedFile>(new MappedFile(fd, start, end));
+    std::unique_ptr<MappedFile> file(new MappedFile(fd, start, end));
+    // A file system that maps nothing (some network and FUSE ones) is read.
+    if (!file->MapNextWindow()) return nullptr;
+    return file;
 }
 
 MappedFile::~MappedFile() {
@@ -72,22 +75,31 @@ void MappedFile::Unmap() {
     window_ = nullptr;
 }
 
+bool MappedFile::MapNextWindow() {
+    Unmap();
+    // A mapping starts on a page; the bytes before next_ are never lent.
+    const off_t first = next_ - next_ % static_cast<off_t>(pageBytes);
+    const off_t last = end_ - first > kWindowBytes ? first + kWindowBytes : end_;
+    const auto size = static_cast<std::size_t>(last - first);
+    void* const window = ::mmap(nullptr, size, PROT_READ, MAP_SHARED | MAP_POPULATE, fd_, first);
+    if (window == MAP_FAILED) return false;
+    window_ = static_cast<char*>(window);
+    windowSize_ = size;
+    windowBegin.store(reinterpret_cast<std::uintptr_t>(window_));
+    windowEnd.store(reinterpret_cast<std::uintptr_t>(window_) + windowSize_);
+    at_ = window_ + (next_ - first);
+    windowEnd_ = window_ + windowSize_;
+    next_ = last;
+    return true;
+}
+
 std::string_view MappedFile::Next(std::size_t most) {
     if (at_ == windowEnd_) {
-        Unmap();
-        if (next_ == end_) return {};
-        // A mapping starts on a page; the bytes before next_ are never lent.
-        const off_t first = next_ - next_ % static_cast<off_t>(pageBytes);
-        const off_t last = end_ - first > kWindowBytes ? first + kWindowBytes : end_;
-        windowSize_ = static_cast<std::size_t>(last - first);
-        void* const window = ::mmap(nullptr, windowSize_, PROT_READ, MAP_SHARED | MAP_POPULATE, fd_, first);
-        if (window == MAP_FAILED) ThrowErrno(errno);
-        window_ = static_cast<char*>(window);
-        windowBegin.store(reinterpret_cast<std::uintptr_t>(window_));
-        windowEnd.store(reinterpret_cast<std::uintptr_t>(window_) + windowSize_);
-        at_ = window_ + (next_ - first);
-        windowEnd_ = window_ + windowSize_;
-        next_ = last;
+        if (next_ == end_) {
+            Unmap();
+            return {};
+        }
+        if (!MapNextWindow()) ThrowErrno(errno);
     }
     const std::size_t left = static_cast<std::size_t>(windowEnd_ - at_);
     const std::string_view lent(at_, left < most ? left : most);

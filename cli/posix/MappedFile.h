@@ -20,8 +20,8 @@ namespace lumarind::cli {
 class MappedFile {
 public:
     // The bytes from start to end of the file open as fd, which must stay
-    // open while they are lent. Null when another MappedFile is lending: the
-    // file is then read as any other.
+    // open while they are lent. Null when another MappedFile is lending or
+    // the file's system will not map it: the file is then read as any other.
     static std::unique_ptr<MappedFile> Lend(int fd, off_t start, off_t end);
     ~MappedFile();
     MappedFile(const MappedFile&) = delete;
@@ -37,6 +37,8 @@ public:
 
 private:
     MappedFile(int fd, off_t start, off_t end) : fd_(fd), next_(start), end_(end) {}
+    // False, with errno set, when the system will not map it.
+    bool MapNextWindow();
     void Unmap();
 
     int fd_;
