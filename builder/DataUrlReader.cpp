@@ -84,9 +84,10 @@ std::size_t DataUrlReader::Read(const char* text, std::size_t count, bool last, 
             const char* run = at;
             at = base64_ ? Base64Run(at, end, out) : PercentRun(at, end, out);
             if (at != run) {
-                const std::size_t kept = std::min<std::size_t>(4, static_cast<std::size_t>(at - run));
-                std::memmove(recent_, recent_ + kept, 4 - kept);
-                std::memcpy(recent_ + 4 - kept, at - kept, kept);
+                constexpr std::size_t kRecent = sizeof recent_;
+                const std::size_t kept = std::min<std::size_t>(kRecent, static_cast<std::size_t>(at - run));
+                std::memmove(recent_, recent_ + kept, kRecent - kept);
+                std::memcpy(recent_ + kRecent - kept, at - kept, kept);
                 if (at == end) break;
             }
         }
@@ -212,8 +213,8 @@ bool DataUrlReader::Step(const char*& at, const char* end, bool last, char*& out
     }
     const TextPlace here = place_;
     for (int i = 0; i < character.count; ++i) UrlByte(character.bytes[i], here, out);
-    std::memmove(recent_, recent_ + 1, 3);
-    recent_[3] = *at;
+    std::memmove(recent_, recent_ + 1, sizeof recent_ - 1);
+    recent_[sizeof recent_ - 1] = *at;
     place_.Advance(at, character.used);
     at += character.used;
     return true;
@@ -251,8 +252,9 @@ void DataUrlReader::UrlByte(unsigned char b, const TextPlace& at, char*& out) {
         return;
     }
     if (b == ':' && brokenLine_ && wrapper_.kind == Wrapping::kBare) {
-        bool data = true;
-        for (int i = 0; i < 4; ++i) data = data && AsciiLower(recent_[i]) == "data"[i];
+        // "data" as a word of its own: "metadata:" is text of this URL.
+        bool data = static_cast<unsigned char>(recent_[0]) <= ' ';
+        for (int i = 0; i < 4; ++i) data = data && AsciiLower(recent_[i + 1]) == "data"[i];
         if (data) ThrowFault(faults::kSecondDataUrl, at);
     }
     FlushHeld(out);

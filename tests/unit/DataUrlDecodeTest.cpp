@@ -127,6 +127,8 @@ const Case kCases[] = {
     {"[x](data:,a&amp;b)", "a&b"},
     {"[x](data:,a&amp b)", "fault: text after the data URL at line 1, column 17 (byte 17)"},
     // One data URL only, and nothing after its snippet.
+    {"data:,a\nmetadata:b", "a\nmetadata:b"},
+    {"data:;base64,YWJj\nYWJjdata:", "fault: invalid character ':' at line 2, column 9 (byte 27)"},
     {"data:,a\ndata:,b", "fault: a second data URL (--decode reads one; --extract FOLDER writes each to a file) at line 2, column 5 (byte 13)"},
     {"data:;base64,\r\nYQ==\r\ndata:;base64,\r\nYg==", "fault: a second data URL (--decode reads one; --extract FOLDER writes each to a file) at line 3, column 5 (byte 26)"},
     {"url(\"data:,a\")\nurl(\"data:,b\")", "fault: a second data URL (--decode reads one; --extract FOLDER writes each to a file) at line 2, column 6 (byte 21)"},
