@@ -12,6 +12,7 @@ namespace lumarind {
 namespace {
 
 constexpr std::size_t kMostHeader = std::size_t{64} << 10;
+static_assert(DataUrlReader::kMostHeld == std::size_t{64} << 10, "faults::kLongSpaceAtEnd names it");
 
 using percent::detail::HexValue;
 using percent::detail::IsHex;
@@ -246,8 +247,17 @@ void DataUrlReader::UrlByte(unsigned char b, const TextPlace& at, char*& out) {
         // Base64 skips white space wherever it stands; kept back, it would
         // only slow the line breaks of a long text.
         if (base64_ && percentCount_ == 0 && held_.empty() && IsBase64Space(b)) return;
+        if (held_.size() == kMostHeld) {
+            // In Base64 the first of them is a fault if anything follows, so
+            // the rest need no keeping.
+            if (base64_) return;
+            // Too many to hold back: they are the URL's own unless they end
+            // it, which EndUrl and Finish refuse rather than keep them.
+            if (!spilled_) spilledAt_ = heldAt_;
+            spilled_ = true;
+            FlushHeld(out);
+        }
         if (held_.empty()) heldAt_ = at;
-        if (held_.size() == kMostHeld) FlushHeld(out);
         held_ += static_cast<char>(b);
         return;
     }
@@ -258,6 +268,7 @@ void DataUrlReader::UrlByte(unsigned char b, const TextPlace& at, char*& out) {
         if (data) ThrowFault(faults::kSecondDataUrl, at);
     }
     FlushHeld(out);
+    spilled_ = false;
     if (b == '#') {
         FlushPercent(out);
         phase_ = Phase::kFragment;
@@ -346,12 +357,14 @@ void DataUrlReader::Base64Byte(unsigned char b, const TextPlace& at, char*& out)
 void DataUrlReader::EndUrl() {
     // A URL that ends before its ',' (an empty url() or Markdown link) is no data URL.
     if (phase_ == Phase::kHeader) ThrowFault(header_.size() < 5 ? faults::kNotDataUrl : faults::kNoComma, place_);
+    if (spilled_) ThrowFault(faults::kLongSpaceAtEnd, spilledAt_);
     phase_ = Phase::kEnded;
 }
 
 void DataUrlReader::Finish(char*& out) {
     if (phase_ == Phase::kHeader) ThrowFault(header_.size() < 5 ? faults::kNotDataUrl : faults::kNoComma, place_);
     // Spaces and controls at the end are no part of the URL.
+    if (spilled_) ThrowFault(faults::kLongSpaceAtEnd, spilledAt_);
     held_.clear();
     FlushPercent(out);
     if (!base64_) return;

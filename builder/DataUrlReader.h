@@ -93,6 +93,9 @@ private:
     // Spaces and C0 controls that end the URL if nothing else follows.
     std::string held_;
     TextPlace heldAt_;
+    // Held spaces written as bytes for want of room, and where they started.
+    bool spilled_ = false;
+    TextPlace spilledAt_;
     // A '%' and its first hex digit, waiting for the second.
     unsigned char percent_[2] = {};
     int percentCount_ = 0;

@@ -91,6 +91,11 @@ const Case kCases[] = {
     // Long enough for the runs read eight characters at a time.
     {"data:,abcdefgh%41bcdefghijk#qrstuvwxyz", "abcdefghAbcdefghijk"},
     {"data:,abcdefgh i \x01           ", "abcdefgh i"},
+    // More spaces than are held back: kept inside the body, refused at its end.
+    {"data:,a" + std::string(65537, ' ') + "b", "a" + std::string(65537, ' ') + "b"},
+    {"url(\"data:,a" + std::string(65537, ' ') + "\")",
+     "fault: the data URL ends in more than 64 KiB of spaces and control characters in a row, too many to drop at line 1, column 13 (byte 13)"},
+    {"data:;base64,YQ==" + std::string(65537, ' ') + "\x01" + std::string(65537, '\0'), "a"},
     {"data:,%", "%"},
     {"data:,%4", "%4"},
     {"data:,%zz%41", "%zzA"},
