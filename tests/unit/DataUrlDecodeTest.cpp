@@ -4,6 +4,8 @@
 #include <vector>
 
 #include "builder/DataUrlDecoder.h"
+#include "codecs/Base64Decoding.h"
+#include "codecs/PercentDecoding.h"
 #include "support/Error.h"
 #include "support/portable/Utf8.h"
 
@@ -13,11 +15,13 @@ namespace {
 using namespace std::string_literals;
 
 // The bytes, or the fault's text, of a text decoded in pieces of the given size (0: whole).
-std::string Decoded(const std::string& text, std::size_t piece = 0) {
+std::string Decoded(const std::string& text, std::size_t piece = 0,
+                    const base64::DecodeKernel& kernel = base64::BestDecodeKernel(),
+                    const percent::DecodeKernel& percentKernel = percent::BestDecodeKernel()) {
     std::string bytes(DataUrlDecoder::MostBytes(text.size()) + (piece ? text.size() * 2 + 4 * DataUrlDecoder::kLookahead : 0), '\0');
     char* out = bytes.data();
     try {
-        DataUrlDecoder decoder;
+        DataUrlDecoder decoder(kernel, percentKernel);
         if (piece == 0) {
             decoder.Add(text.data(), text.size(), out);
         } else {
@@ -143,14 +147,22 @@ const Case kCases[] = {
     {"url(\"data:,never closed", "fault: the snippet ends before its data URL is closed at line 1, column 24 (byte 24)"},
 };
 
+// Through every pair of Base64 and percent kernels this processor runs, the
+// text whole and in pieces of every small size.
 TEST(DataUrlDecoder, GivesWhatABrowserGivesAndSaysWhereItFails) {
-    for (const Case& c : kCases) EXPECT_EQ(Decoded(c.text), c.expected) << c.text;
-}
-
-// Every case again in pieces of every small size: the same bytes or fault.
-TEST(DataUrlDecoder, TextInPiecesDecodesAsWhole) {
-    for (const Case& c : kCases) {
-        for (std::size_t piece = 1; piece <= 7; ++piece) EXPECT_EQ(Decoded(c.text, piece), c.expected) << c.text << " in pieces of " << piece;
+    for (const base64::DecodeKernel* kernel : base64::kDecodeKernels) {
+        for (const percent::DecodeKernel* percentKernel : percent::kDecodeKernels) {
+            if (!kernel->available() || !percentKernel->available()) continue;
+            for (const Case& c : kCases) {
+                EXPECT_EQ(Decoded(c.text, 0, *kernel, *percentKernel), c.expected)
+                    << c.text << " (" << kernel->name << ", " << percentKernel->name << ")";
+                // Again in pieces of every small size: the same bytes or fault.
+                for (std::size_t piece = 1; piece <= 7; ++piece) {
+                    EXPECT_EQ(Decoded(c.text, piece, *kernel, *percentKernel), c.expected)
+                        << c.text << " in pieces of " << piece << " (" << kernel->name << ", " << percentKernel->name << ")";
+                }
+            }
+        }
     }
 }
 
