@@ -80,6 +80,13 @@ const Case kCases[] = {
     {"data:,a\tb\nc\rd\r\n", "a\tb\nc\rd"},
     // Whole lines, with either line break or both, and faults in each part of a line.
     {"data:;base64,\r\n" + kLine + "\r\n" + kLine + "\n" + kLine + "\r\nQUJD", kLineBytes + kLineBytes + kLineBytes + "ABC"},
+    // A longer line among whole ones, whose break is not where theirs is.
+    {"data:;base64,\n" + kLine + "\n" + kLine + "QUJD\n" + kLine + "\n" + kLine, kLineBytes + kLineBytes + "ABC" + kLineBytes + kLineBytes},
+    {"data:;base64,\r\n" + kLine + "\r\n" + kLine + "QUJD\r\n" + kLine + "\r\n" + kLine, kLineBytes + kLineBytes + "ABC" + kLineBytes + kLineBytes},
+    {"data:;base64,\r\n" + kLine + "\r\n" + kLine + "Q\nUJD", kLineBytes + kLineBytes + "ABC"},
+    // A space inside a line of 76, which the line's group of four goes on over.
+    {"data:;base64,\n" + kLine + "\n" + kLine.substr(0, 36) + "Q UJD" + kLine.substr(0, 35) + "\nD" + kLine.substr(0, 75) + "\nD",
+     kLineBytes + kLineBytes + kLineBytes},
     {"data:;base64,\n" + kLine + "\n" + kLine.substr(0, 69) + "$" + kLine.substr(70) + "\n",
      "fault: invalid character '$' at line 3, column 70 (byte 161)"},
     {"data:;base64,\r\n" + kLine + "\r\n" + kLine.substr(0, 9) + "\x01" + kLine.substr(10),
