@@ -42,7 +42,7 @@ std::size_t DataUrlDecoder::Run(const char* text, std::size_t count, bool last, 
         opening_ = OpeningAt(std::string_view(at, std::min<std::size_t>(end - at, kLookahead)));
         place_.Advance(at, opening_.length);
         at += opening_.length;
-        reader_.emplace(opening_.wrapper, place_, kernel_);
+        reader_.emplace(opening_.wrapper, place_, kernel_, percentKernel_);
     }
     if (!reader_->Ended()) {
         at += reader_->Read(at, static_cast<std::size_t>(end - at), last, out);

@@ -25,7 +25,9 @@ public:
         return count + 2 * kLookahead + DataUrlReader::kMostExtraBytes;
     }
 
-    explicit DataUrlDecoder(const base64::DecodeKernel& kernel = base64::BestDecodeKernel()) : kernel_(kernel) {}
+    explicit DataUrlDecoder(const base64::DecodeKernel& kernel = base64::BestDecodeKernel(),
+                            const percent::DecodeKernel& percentKernel = percent::BestDecodeKernel())
+        : kernel_(kernel), percentKernel_(percentKernel) {}
 
     // Each writes at out and moves it on past the bytes written, also when it throws.
     void Add(const char* text, std::size_t count, char*& out);
@@ -40,6 +42,7 @@ private:
     std::size_t Run(const char* text, std::size_t count, bool last, char*& out);
 
     const base64::DecodeKernel& kernel_;
+    const percent::DecodeKernel& percentKernel_;
     std::string carry_;
     TextPlace place_;
     bool startChecked_ = false;

@@ -12,6 +12,7 @@ namespace lumarind {
 namespace {
 
 constexpr std::size_t kMostHeader = std::size_t{64} << 10;
+static_assert(DataUrlReader::kMostHeld == std::size_t{64} << 10, "faults::kLongSpaceAtEnd names it");
 
 using percent::detail::HexValue;
 using percent::detail::IsHex;
@@ -84,9 +85,10 @@ std::size_t DataUrlReader::Read(const char* text, std::size_t count, bool last, 
             const char* run = at;
             at = base64_ ? Base64Run(at, end, out) : PercentRun(at, end, out);
             if (at != run) {
-                const std::size_t kept = std::min<std::size_t>(4, static_cast<std::size_t>(at - run));
-                std::memmove(recent_, recent_ + kept, 4 - kept);
-                std::memcpy(recent_ + 4 - kept, at - kept, kept);
+                constexpr std::size_t kRecent = sizeof recent_;
+                const std::size_t kept = std::min<std::size_t>(kRecent, static_cast<std::size_t>(at - run));
+                std::memmove(recent_, recent_ + kept, kRecent - kept);
+                std::memcpy(recent_ + kRecent - kept, at - kept, kept);
                 if (at == end) break;
             }
         }
@@ -212,8 +214,8 @@ bool DataUrlReader::Step(const char*& at, const char* end, bool last, char*& out
     }
     const TextPlace here = place_;
     for (int i = 0; i < character.count; ++i) UrlByte(character.bytes[i], here, out);
-    std::memmove(recent_, recent_ + 1, 3);
-    recent_[3] = *at;
+    std::memmove(recent_, recent_ + 1, sizeof recent_ - 1);
+    recent_[sizeof recent_ - 1] = *at;
     place_.Advance(at, character.used);
     at += character.used;
     return true;
@@ -245,17 +247,28 @@ void DataUrlReader::UrlByte(unsigned char b, const TextPlace& at, char*& out) {
         // Base64 skips white space wherever it stands; kept back, it would
         // only slow the line breaks of a long text.
         if (base64_ && percentCount_ == 0 && held_.empty() && IsBase64Space(b)) return;
+        if (held_.size() == kMostHeld) {
+            // In Base64 the first of them is a fault if anything follows, so
+            // the rest need no keeping.
+            if (base64_) return;
+            // Too many to hold back: they are the URL's own unless they end
+            // it, which EndUrl and Finish refuse rather than keep them.
+            if (!spilled_) spilledAt_ = heldAt_;
+            spilled_ = true;
+            FlushHeld(out);
+        }
         if (held_.empty()) heldAt_ = at;
-        if (held_.size() == kMostHeld) FlushHeld(out);
         held_ += static_cast<char>(b);
         return;
     }
     if (b == ':' && brokenLine_ && wrapper_.kind == Wrapping::kBare) {
-        bool data = true;
-        for (int i = 0; i < 4; ++i) data = data && AsciiLower(recent_[i]) == "data"[i];
+        // "data" as a word of its own: "metadata:" is text of this URL.
+        bool data = static_cast<unsigned char>(recent_[0]) <= ' ';
+        for (int i = 0; i < 4; ++i) data = data && AsciiLower(recent_[i + 1]) == "data"[i];
         if (data) ThrowFault(faults::kSecondDataUrl, at);
     }
     FlushHeld(out);
+    spilled_ = false;
     if (b == '#') {
         FlushPercent(out);
         phase_ = Phase::kFragment;
@@ -344,12 +357,14 @@ void DataUrlReader::Base64Byte(unsigned char b, const TextPlace& at, char*& out)
 void DataUrlReader::EndUrl() {
     // A URL that ends before its ',' (an empty url() or Markdown link) is no data URL.
     if (phase_ == Phase::kHeader) ThrowFault(header_.size() < 5 ? faults::kNotDataUrl : faults::kNoComma, place_);
+    if (spilled_) ThrowFault(faults::kLongSpaceAtEnd, spilledAt_);
     phase_ = Phase::kEnded;
 }
 
 void DataUrlReader::Finish(char*& out) {
     if (phase_ == Phase::kHeader) ThrowFault(header_.size() < 5 ? faults::kNotDataUrl : faults::kNoComma, place_);
     // Spaces and controls at the end are no part of the URL.
+    if (spilled_) ThrowFault(faults::kLongSpaceAtEnd, spilledAt_);
     held_.clear();
     FlushPercent(out);
     if (!base64_) return;

@@ -83,7 +83,9 @@ private:
     bool base64_ = false;
     // A line break in a bare URL's body, after which "data:" starts a second one.
     bool brokenLine_ = false;
-    char recent_[4] = {};
+    // The last characters read: white space and "data" before a ':' are the
+    // start of a second URL.
+    char recent_[5] = {};
     // Where the body starts, and a CR in running text that the URL went on over.
     std::uint64_t bodyStart_ = 0;
     bool lineGoesOn_ = false;
@@ -91,6 +93,9 @@ private:
     // Spaces and C0 controls that end the URL if nothing else follows.
     std::string held_;
     TextPlace heldAt_;
+    // Held spaces written as bytes for want of room, and where they started.
+    bool spilled_ = false;
+    TextPlace spilledAt_;
     // A '%' and its first hex digit, waiting for the second.
     unsigned char percent_[2] = {};
     int percentCount_ = 0;

@@ -20,6 +20,8 @@ inline constexpr wchar_t kNotDataUrl[] = L"not a data URL (it does not start wit
 inline constexpr wchar_t kSecondDataUrl[] =
     L"a second data URL (--decode reads one; --extract FOLDER writes each to a file)";
 inline constexpr wchar_t kTextAfter[] = L"text after the data URL";
+inline constexpr wchar_t kLongSpaceAtEnd[] =
+    L"the data URL ends in more than 64 KiB of spaces and control characters in a row, too many to drop";
 inline constexpr wchar_t kUnclosed[] = L"the snippet ends before its data URL is closed";
 }  // namespace faults
 

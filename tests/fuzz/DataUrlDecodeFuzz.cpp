@@ -1,8 +1,9 @@
 // --decode of any text. The decoder given the text whole, and again in
-// pieces split at places drawn from the text itself, through every decoding
-// kernel this processor runs, gives the same bytes or the same fault; so does
-// lumarind-cli's whole path. Whatever it accepts, the bytes encoded again in
-// either form and with the same media type decode to the same bytes.
+// pieces split at places drawn from the text itself, through every pair of
+// Base64 and percent decoding kernels this processor runs, gives the same
+// bytes or the same fault; so does lumarind-cli's whole path. Whatever it
+// accepts, the bytes encoded again in either form and with the same media
+// type decode to the same bytes.
 #include <algorithm>
 #include <optional>
 #include <random>
@@ -11,6 +12,7 @@
 #include "builder/DataUrlDecoder.h"
 #include "cli/MediaType.h"
 #include "codecs/Base64Decoding.h"
+#include "codecs/PercentDecoding.h"
 #include "support/Error.h"
 #include "support/portable/Utf8.h"
 #include "tests/fuzz/CliFuzz.h"
@@ -28,11 +30,12 @@ struct Decoding {
 };
 
 // Pieces of sizes from 1 byte to beyond the decoder's look-ahead; none (0) for the text whole.
-Decoding Decode(const std::string& text, const base64::DecodeKernel& kernel, unsigned seed) {
+Decoding Decode(const std::string& text, const base64::DecodeKernel& kernel,
+                const percent::DecodeKernel& percentKernel, unsigned seed) {
     Decoding decoding;
     std::string bytes(DataUrlDecoder::MostBytes(text.size()) * 2, '\0');
     char* out = bytes.data();
-    DataUrlDecoder decoder(kernel);
+    DataUrlDecoder decoder(kernel, percentKernel);
     try {
         std::minstd_rand random(seed);
         for (std::size_t at = 0; at < text.size();) {
@@ -60,11 +63,12 @@ std::string ToLowerAscii(std::string_view text) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string text(reinterpret_cast<const char*>(data), size);
-    const Decoding whole = Decode(text, base64::kPortableDecodeKernel, 0);
+    const Decoding whole = Decode(text, base64::kPortableDecodeKernel, percent::kPortableDecodeKernel, 0);
+    unsigned seed = static_cast<unsigned>(size);
     for (const base64::DecodeKernel* kernel : base64::kDecodeKernels) {
-        if (!kernel->available()) continue;
-        for (unsigned seed = 1; seed <= 3; ++seed) {
-            const Decoding pieces = Decode(text, *kernel, seed * 7919 + static_cast<unsigned>(size));
+        for (const percent::DecodeKernel* percentKernel : percent::kDecodeKernels) {
+            if (!kernel->available() || !percentKernel->available()) continue;
+            const Decoding pieces = Decode(text, *kernel, *percentKernel, seed += 7919);
             Require(pieces.fault == whole.fault, "in pieces, the same fault as whole");
             Require(pieces.bytes == whole.bytes, "in pieces, the same bytes as whole");
         }

@@ -4,6 +4,8 @@
 #include <vector>
 
 #include "builder/DataUrlDecoder.h"
+#include "codecs/Base64Decoding.h"
+#include "codecs/PercentDecoding.h"
 #include "support/Error.h"
 #include "support/portable/Utf8.h"
 
@@ -13,11 +15,13 @@ namespace {
 using namespace std::string_literals;
 
 // The bytes, or the fault's text, of a text decoded in pieces of the given size (0: whole).
-std::string Decoded(const std::string& text, std::size_t piece = 0) {
+std::string Decoded(const std::string& text, std::size_t piece = 0,
+                    const base64::DecodeKernel& kernel = base64::BestDecodeKernel(),
+                    const percent::DecodeKernel& percentKernel = percent::BestDecodeKernel()) {
     std::string bytes(DataUrlDecoder::MostBytes(text.size()) + (piece ? text.size() * 2 + 4 * DataUrlDecoder::kLookahead : 0), '\0');
     char* out = bytes.data();
     try {
-        DataUrlDecoder decoder;
+        DataUrlDecoder decoder(kernel, percentKernel);
         if (piece == 0) {
             decoder.Add(text.data(), text.size(), out);
         } else {
@@ -76,6 +80,13 @@ const Case kCases[] = {
     {"data:,a\tb\nc\rd\r\n", "a\tb\nc\rd"},
     // Whole lines, with either line break or both, and faults in each part of a line.
     {"data:;base64,\r\n" + kLine + "\r\n" + kLine + "\n" + kLine + "\r\nQUJD", kLineBytes + kLineBytes + kLineBytes + "ABC"},
+    // A longer line among whole ones, whose break is not where theirs is.
+    {"data:;base64,\n" + kLine + "\n" + kLine + "QUJD\n" + kLine + "\n" + kLine, kLineBytes + kLineBytes + "ABC" + kLineBytes + kLineBytes},
+    {"data:;base64,\r\n" + kLine + "\r\n" + kLine + "QUJD\r\n" + kLine + "\r\n" + kLine, kLineBytes + kLineBytes + "ABC" + kLineBytes + kLineBytes},
+    {"data:;base64,\r\n" + kLine + "\r\n" + kLine + "Q\nUJD", kLineBytes + kLineBytes + "ABC"},
+    // A space inside a line of 76, which the line's group of four goes on over.
+    {"data:;base64,\n" + kLine + "\n" + kLine.substr(0, 36) + "Q UJD" + kLine.substr(0, 35) + "\nD" + kLine.substr(0, 75) + "\nD",
+     kLineBytes + kLineBytes + kLineBytes},
     {"data:;base64,\n" + kLine + "\n" + kLine.substr(0, 69) + "$" + kLine.substr(70) + "\n",
      "fault: invalid character '$' at line 3, column 70 (byte 161)"},
     {"data:;base64,\r\n" + kLine + "\r\n" + kLine.substr(0, 9) + "\x01" + kLine.substr(10),
@@ -91,6 +102,11 @@ const Case kCases[] = {
     // Long enough for the runs read eight characters at a time.
     {"data:,abcdefgh%41bcdefghijk#qrstuvwxyz", "abcdefghAbcdefghijk"},
     {"data:,abcdefgh i \x01           ", "abcdefgh i"},
+    // More spaces than are held back: kept inside the body, refused at its end.
+    {"data:,a" + std::string(65537, ' ') + "b", "a" + std::string(65537, ' ') + "b"},
+    {"url(\"data:,a" + std::string(65537, ' ') + "\")",
+     "fault: the data URL ends in more than 64 KiB of spaces and control characters in a row, too many to drop at line 1, column 13 (byte 13)"},
+    {"data:;base64,YQ==" + std::string(65537, ' ') + "\x01" + std::string(65537, '\0'), "a"},
     {"data:,%", "%"},
     {"data:,%4", "%4"},
     {"data:,%zz%41", "%zzA"},
@@ -127,6 +143,8 @@ const Case kCases[] = {
     {"[x](data:,a&amp;b)", "a&b"},
     {"[x](data:,a&amp b)", "fault: text after the data URL at line 1, column 17 (byte 17)"},
     // One data URL only, and nothing after its snippet.
+    {"data:,a\nmetadata:b", "a\nmetadata:b"},
+    {"data:;base64,YWJj\nYWJjdata:", "fault: invalid character ':' at line 2, column 9 (byte 27)"},
     {"data:,a\ndata:,b", "fault: a second data URL (--decode reads one; --extract FOLDER writes each to a file) at line 2, column 5 (byte 13)"},
     {"data:;base64,\r\nYQ==\r\ndata:;base64,\r\nYg==", "fault: a second data URL (--decode reads one; --extract FOLDER writes each to a file) at line 3, column 5 (byte 26)"},
     {"url(\"data:,a\")\nurl(\"data:,b\")", "fault: a second data URL (--decode reads one; --extract FOLDER writes each to a file) at line 2, column 6 (byte 21)"},
@@ -136,14 +154,22 @@ const Case kCases[] = {
     {"url(\"data:,never closed", "fault: the snippet ends before its data URL is closed at line 1, column 24 (byte 24)"},
 };
 
+// Through every pair of Base64 and percent kernels this processor runs, the
+// text whole and in pieces of every small size.
 TEST(DataUrlDecoder, GivesWhatABrowserGivesAndSaysWhereItFails) {
-    for (const Case& c : kCases) EXPECT_EQ(Decoded(c.text), c.expected) << c.text;
-}
-
-// Every case again in pieces of every small size: the same bytes or fault.
-TEST(DataUrlDecoder, TextInPiecesDecodesAsWhole) {
-    for (const Case& c : kCases) {
-        for (std::size_t piece = 1; piece <= 7; ++piece) EXPECT_EQ(Decoded(c.text, piece), c.expected) << c.text << " in pieces of " << piece;
+    for (const base64::DecodeKernel* kernel : base64::kDecodeKernels) {
+        for (const percent::DecodeKernel* percentKernel : percent::kDecodeKernels) {
+            if (!kernel->available() || !percentKernel->available()) continue;
+            for (const Case& c : kCases) {
+                EXPECT_EQ(Decoded(c.text, 0, *kernel, *percentKernel), c.expected)
+                    << c.text << " (" << kernel->name << ", " << percentKernel->name << ")";
+                // Again in pieces of every small size: the same bytes or fault.
+                for (std::size_t piece = 1; piece <= 7; ++piece) {
+                    EXPECT_EQ(Decoded(c.text, piece, *kernel, *percentKernel), c.expected)
+                        << c.text << " in pieces of " << piece << " (" << kernel->name << ", " << percentKernel->name << ")";
+                }
+            }
+        }
     }
 }
 
