@@ -193,6 +193,38 @@ TEST_F(BigFileTest, ClosingTheWindowOrEndingTheSessionDuringWorkStopsItAndLeaves
     saveAndEnd(true);
 }
 
+// A pipe has no size to ask for: what its writer sends is read to its end.
+// A read that never returns (a writer that sends nothing, a dead network
+// share) is cancelled when the window closes, and the program ends cleanly.
+TEST_F(BigFileTest, APipeIsReadToItsEndAndAReadThatNeverReturnsDoesNotHoldTheProgram) {
+    const std::wstring name = L"lumarind-pipe-" + std::to_wstring(GetCurrentProcessId());
+    const std::wstring pipe = L"\\\\.\\pipe\\" + name;
+    const auto serve = [&] {
+        return win32::UniqueFile(CreateNamedPipeW(pipe.c_str(), PIPE_ACCESS_OUTBOUND, PIPE_TYPE_BYTE | PIPE_WAIT, 1,
+                                                  4096, 4096, 0, nullptr));
+    };
+    {
+        win32::UniqueFile server = serve();
+        ASSERT_TRUE(server);
+        RunningProgram program({pipe});
+        ASSERT_TRUE(ConnectNamedPipe(server.get(), nullptr) || GetLastError() == ERROR_PIPE_CONNECTED);
+        DWORD written = 0;
+        ASSERT_TRUE(WriteFile(server.get(), "hello", 5, &written, nullptr));
+        server.reset();
+        ASSERT_TRUE(program.WaitForCaption(L"Lumarind - [" + name + L"]"));
+        EXPECT_EQ(WindowText(program.Control(ids::txtData)), L"data:;base64,\r\naGVsbG8=");
+    }
+    const win32::UniqueFile server = serve();
+    ASSERT_TRUE(server);
+    RunningProgram program({pipe});
+    ASSERT_TRUE(WaitUntil([&] { return Working(program); }, kWorkDeadlineMs));
+    const DWORD closedAt = GetTickCount();
+    PostMessageW(program.window(), WM_CLOSE, 0, 0);
+    ASSERT_TRUE(program.HasExited());
+    std::printf("a never-ending read: the program ended %lu ms after the close\n", GetTickCount() - closedAt);
+    EXPECT_EQ(program.ExitCode(), 0u);
+}
+
 // Another program holds the clipboard for 6 s while the window closes with a
 // long copy only promised: the text gets there, or a box says it will not.
 TEST_F(BigFileTest, ALongCopyNeverVanishesSilentlyWhenTheWindowCloses) {
