@@ -6,11 +6,14 @@
 #include <psapi.h>
 
 #include <cstdio>
+#include <optional>
+#include <ostream>
 
 #include "app/win32/ControlIds.h"
 #include "common/UserTexts.h"
 #include "tests/common/ReferenceBase64.h"
 #include "tests/gui/Driver.h"
+#include "tests/win32/RunProcess.h"
 #include "tests/win32/ScratchFolder.h"
 
 namespace lumarind::gui {
@@ -224,6 +227,132 @@ TEST_F(BigFileTest, APipeIsReadToItsEndAndAReadThatNeverReturnsDoesNotHoldThePro
     std::printf("a never-ending read: the program ended %lu ms after the close\n", GetTickCount() - closedAt);
     EXPECT_EQ(program.ExitCode(), 0u);
 }
+
+std::uint64_t DiskBytes(const std::wstring& folder) {
+    ULARGE_INTEGER available{}, total{}, free{};
+    if (!GetDiskFreeSpaceExW((folder + L"\\").c_str(), &available, &total, &free)) return 0;
+    return total.QuadPart;
+}
+
+// A disk of 2 MiB of its own mounted on a folder (a tmpfs: root only, as
+// tools/test runs), unmounted when it goes.
+class SmallDisk {
+public:
+    static constexpr std::uint64_t kBytes = 2u << 20;
+
+    explicit SmallDisk(const std::wstring& folder) : folder_(folder) {
+        CreateDirectoryW(folder.c_str(), nullptr);
+        unixFolder_ = testing::UnixName(folder);
+        mounted_ = !unixFolder_.empty() &&
+                   testing::RunUnixProgram(L"Z:\\bin\\mount -t tmpfs -o size=2m tmpfs \"" + unixFolder_ + L"\"",
+                                           [&] { return DiskBytes(folder_) == kBytes; });
+    }
+    SmallDisk(const SmallDisk&) = delete;
+    SmallDisk& operator=(const SmallDisk&) = delete;
+    ~SmallDisk() {
+        if (mounted_) {
+            testing::RunUnixProgram(L"Z:\\bin\\umount \"" + unixFolder_ + L"\"",
+                                    [&] { return DiskBytes(folder_) != kBytes; });
+        }
+    }
+    bool mounted() const { return mounted_; }
+    bool MakeReadOnly() const {
+        return testing::RunUnixProgram(L"Z:\\bin\\mount -o remount,ro \"" + unixFolder_ + L"\"", [&] {
+            const std::wstring probe = folder_ + L"\\probe";
+            const win32::UniqueFile file(
+                CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+            return !file;
+        });
+    }
+
+private:
+    std::wstring folder_;
+    std::wstring unixFolder_;
+    bool mounted_ = false;
+};
+
+enum class Hostile { kFullDisk, kReadOnlyDisk, kFolderRemovedDuringTheSave };
+
+struct SaveFailureCase {
+    const char* name;
+    Hostile how;
+};
+
+void PrintTo(const SaveFailureCase& row, std::ostream* out) { *out << row.name; }
+
+class SaveFailureTest : public BigFileTest, public ::testing::WithParamInterface<SaveFailureCase> {};
+
+// A save the disk refuses on the way: the box offering Retry comes, the old
+// file stays as it was and nothing is left beside it, and the window goes on
+// as before.
+TEST_P(SaveFailureTest, TheBoxComesTheOldFileStaysNothingIsLeftAndTheWindowGoesOn) {
+    const SaveFailureCase& row = GetParam();
+    const bool removed = row.how == Hostile::kFolderRemovedDuringTheSave;
+    // A save that lasts long enough to act during it, or one larger than the disk.
+    const std::wstring input = folder / L"input.bin";
+    if (removed) {
+        MakeSparseFile(input, kBigFileBytes);
+    } else {
+        WriteBytes(input, std::string(3 << 20, 'x'));
+    }
+    const std::wstring target = folder / L"target";
+    std::optional<SmallDisk> disk;
+    if (removed) {
+        ASSERT_TRUE(CreateDirectoryW(target.c_str(), nullptr));
+    } else {
+        disk.emplace(target);
+        if (!disk->mounted()) GTEST_SKIP() << "cannot mount a small disk here (needs root)";
+    }
+    const std::wstring old = target + L"\\old.txt";
+    if (!removed) WriteBytes(old, "old content");
+    if (row.how == Hostile::kReadOnlyDisk) ASSERT_TRUE(disk->MakeReadOnly());
+
+    RunningProgram program({input});
+    ASSERT_TRUE(WaitUntil([&] { return WindowText(program.window()) == L"Lumarind - [input.bin]"; }, kWorkDeadlineMs));
+    Save(program, removed ? target + L"\\new.txt" : old);
+    if (removed) {
+        ASSERT_TRUE(WaitUntil([&] { return Working(program); }, kWorkDeadlineMs));
+        ASSERT_TRUE(testing::RunUnixProgram(L"Z:\\bin\\rm -rf \"" + testing::UnixName(target) + L"\"",
+                                            [&] { return GetFileAttributesW(target.c_str()) == INVALID_FILE_ATTRIBUTES; }));
+    }
+    // Retry fails as the first try did, and leaves as little.
+    for (const int answer : {IDRETRY, IDCANCEL}) {
+        HWND box = nullptr;
+        ASSERT_TRUE(WaitUntil(
+            [&] {
+                box = program.FindDialog();
+                return box != nullptr && DialogText(box).find(texts::kCannotWriteFile) != std::wstring::npos;
+            },
+            kWorkDeadlineMs))
+            << row.name << ": no box";
+        if (removed) {
+            EXPECT_EQ(GetFileAttributesW(target.c_str()), INVALID_FILE_ATTRIBUTES) << "the folder came back";
+        } else {
+            EXPECT_EQ(ReadBytes(old), "old content") << row.name;
+            EXPECT_EQ(testing::NamesIn(target), std::vector<std::wstring>{L"old.txt"}) << row.name;
+        }
+        Click(GetDlgItem(box, answer));
+        ASSERT_TRUE(WaitUntil([&] { return program.FindDialog() != box; }));
+    }
+    ASSERT_TRUE(WaitUntil([&] { return !Working(program) && program.FindDialog() == nullptr; }, kWorkDeadlineMs));
+    EXPECT_EQ(WindowText(program.window()), L"Lumarind - [input.bin]");
+    EXPECT_TRUE(IsWindowEnabled(program.Control(ids::cmdOpenFile)));
+    EXPECT_TRUE(IsWindowEnabled(program.Control(ids::cmdSaveFile)));
+    if (!removed) {
+        const std::wstring elsewhere = folder / L"elsewhere.txt";
+        Save(program, elsewhere);
+        ASSERT_TRUE(WaitUntil([&] { return FileSize(elsewhere) > (4u << 20); }, kWorkDeadlineMs)) << row.name;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Disks, SaveFailureTest,
+                         ::testing::Values(SaveFailureCase{"FullDisk", Hostile::kFullDisk},
+                                           SaveFailureCase{"ReadOnlyDisk", Hostile::kReadOnlyDisk},
+                                           SaveFailureCase{"FolderRemovedDuringTheSave",
+                                                           Hostile::kFolderRemovedDuringTheSave}),
+                         [](const ::testing::TestParamInfo<SaveFailureCase>& info) {
+                             return std::string(info.param.name);
+                         });
 
 // Another program holds the clipboard for 6 s while the window closes with a
 // long copy only promised: the text gets there, or a box says it will not.

@@ -52,33 +52,6 @@ void Save(const std::wstring& path, std::wstring_view text) {
     files.WriteFile(path, text, true, 1, 2, 1, scratch);
 }
 
-// The Unix name of a path, under Wine; empty elsewhere.
-std::wstring UnixName(const std::wstring& path) {
-    using Converter = char*(CDECL*)(const wchar_t*);
-    const auto convert = reinterpret_cast<Converter>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32"), "wine_get_unix_file_name")));
-    char* name = convert != nullptr ? convert(path.c_str()) : nullptr;
-    const std::string text = name != nullptr ? name : "";
-    HeapFree(GetProcessHeap(), 0, name);
-    return std::wstring(text.begin(), text.end());
-}
-
-// Starts a Unix program under Wine and waits until the condition holds:
-// Wine cannot wait for a Unix process itself.
-bool RunUnixProgram(std::wstring command, const std::function<bool()>& done) {
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
-        return false;
-    }
-    const win32::UniqueFile processHandle(process.hProcess), threadHandle(process.hThread);
-    for (const ULONGLONG deadline = GetTickCount64() + 10000; GetTickCount64() < deadline; Sleep(10)) {
-        if (done()) return true;
-    }
-    return false;
-}
-
 // A symbolic link for one test. Windows makes and removes it itself. Wine's
 // CreateSymbolicLinkW makes nothing and its DeleteFileW removes the link's
 // target, but Wine follows Unix links, which ln and rm make and remove.
@@ -90,9 +63,9 @@ public:
             made_ = true;
             return;
         }
-        unixLink_ = UnixName(link);
-        const std::wstring unixTarget = UnixName(target);
-        made_ = !unixLink_.empty() && RunUnixProgram(L"Z:\\bin\\ln -s \"" + unixTarget + L"\" \"" + unixLink_ + L"\"",
+        unixLink_ = testing::UnixName(link);
+        const std::wstring unixTarget = testing::UnixName(target);
+        made_ = !unixLink_.empty() && testing::RunUnixProgram(L"Z:\\bin\\ln -s \"" + unixTarget + L"\" \"" + unixLink_ + L"\"",
                                                      [this] { return Exists(); });
     }
     SymbolicLink(const SymbolicLink&) = delete;
@@ -102,7 +75,7 @@ public:
         if (unixLink_.empty()) {
             DeleteFileW(link_.c_str());
         } else {
-            RunUnixProgram(L"Z:\\bin\\rm -f \"" + unixLink_ + L"\"", [this] { return !Exists(); });
+            testing::RunUnixProgram(L"Z:\\bin\\rm -f \"" + unixLink_ + L"\"", [this] { return !Exists(); });
         }
     }
     bool made() const { return made_; }
