@@ -51,6 +51,21 @@ std::uint64_t FileSize(const std::wstring& path) {
     return (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
+// The length of the multi-line data URL without a type of that many bytes.
+std::uint64_t SavedTextLength(std::uint64_t bytes) {
+    const std::uint64_t characters = (bytes + 2) / 3 * 4;
+    return 15 + characters + (characters == 0 ? 0 : 2 * ((characters + 75) / 76 - 1));
+}
+
+// The least number of bytes whose saved text is that long, if any.
+std::optional<std::uint64_t> BytesOfSavedText(std::uint64_t length) {
+    const std::uint64_t guess = length / 78 * 76 / 4 * 3;
+    for (std::uint64_t bytes = guess > 300 ? guess - 300 : 0; bytes < guess + 300; ++bytes) {
+        if (SavedTextLength(bytes) == length) return bytes;
+    }
+    return std::nullopt;
+}
+
 // The peak of the program's resident memory (VmHWM, as Wine reports it).
 std::uint64_t PeakMemory(HWND window) {
     DWORD processId = 0;
@@ -150,9 +165,7 @@ TEST_F(BigFileTest, LoadAndSaveRunBesideTheWindowWithProgressAndEscStopsThem) {
     ASSERT_TRUE(WaitUntil([&] { return !Working(program); }, kWorkDeadlineMs));
     pinger.Measure(false);
     const double saveGap = pinger.LongestGapSeconds();
-    // 1 GiB of zero bytes: lines of 76 "A"s, CR LF between them.
-    const std::uint64_t characters = (kBigFileBytes + 2) / 3 * 4;
-    EXPECT_EQ(FileSize(out), 15 + characters + 2 * ((characters + 75) / 76 - 1));
+    EXPECT_EQ(FileSize(out), SavedTextLength(kBigFileBytes));
     EXPECT_EQ(folder.Names().size(), 3u);
     std::printf("longest unanswered: load %.3f s, save %.3f s; load peak %.0f MiB over the file\n", loadGap,
                 saveGap, (static_cast<double>(peakAfter - peakBefore) - kBigFileBytes) / (1 << 20));
@@ -353,6 +366,58 @@ INSTANTIATE_TEST_SUITE_P(Disks, SaveFailureTest,
                          [](const ::testing::TestParamInfo<SaveFailureCase>& info) {
                              return std::string(info.param.name);
                          });
+
+struct ChangeCase {
+    const char* name;
+    // The file's new size, set by another program while the window reads it.
+    std::uint64_t newSize;
+};
+
+void PrintTo(const ChangeCase& row, std::ostream* out) { *out << row.name; }
+
+class FileChangedDuringLoadTest : public BigFileTest, public ::testing::WithParamInterface<ChangeCase> {};
+
+// A file cut short or grown while it loads: the window holds the bytes it
+// read, up to the size the file had when opened, and what it shows, copies
+// and saves is exactly those bytes: never more than it has.
+TEST_P(FileChangedDuringLoadTest, TheDocumentIsTheBytesThatWereRead) {
+    const ChangeCase& row = GetParam();
+    const std::wstring big = folder / L"big.bin", out = folder / L"out.txt";
+    MakeSparseFile(big, kBigFileBytes);
+    RunningProgram program({big});
+    ASSERT_TRUE(WaitUntil([&] { return Working(program); }, kWorkDeadlineMs));
+    {
+        const win32::UniqueFile file(CreateFileW(big.c_str(), GENERIC_WRITE,
+                                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                                 OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(file);
+        LARGE_INTEGER end{};
+        end.QuadPart = static_cast<LONGLONG>(row.newSize);
+        ASSERT_TRUE(SetFilePointerEx(file.get(), end, nullptr, FILE_BEGIN));
+        ASSERT_TRUE(SetEndOfFile(file.get()));
+    }
+    ASSERT_TRUE(WaitUntil([&] { return !Working(program); }, kWorkDeadlineMs));
+    ASSERT_EQ(program.FindDialog(), nullptr) << row.name;
+    ASSERT_EQ(WindowText(program.window()), L"Lumarind - [big.bin]") << row.name;
+    EXPECT_EQ(WindowText(program.Control(ids::txtData)).substr(0, 19), L"data:;base64,\r\nAAAA") << row.name;
+
+    Save(program, out);
+    ASSERT_TRUE(WaitUntil([&] { return !Working(program) && FileSize(out) != 0; }, kWorkDeadlineMs));
+    const std::optional<std::uint64_t> saved = BytesOfSavedText(FileSize(out));
+    ASSERT_TRUE(saved) << row.name << ": a saved text of " << FileSize(out) << " characters";
+    std::printf("%s: the window holds %llu bytes\n", row.name, static_cast<unsigned long long>(*saved));
+    EXPECT_GT(*saved, 0u) << row.name;
+    if (row.newSize > kBigFileBytes) {
+        EXPECT_EQ(FileSize(out), SavedTextLength(kBigFileBytes)) << row.name;
+    } else {
+        // Cut a third of a second into a read that takes seconds.
+        EXPECT_LT(*saved, kBigFileBytes) << row.name;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Changes, FileChangedDuringLoadTest,
+                         ::testing::Values(ChangeCase{"CutShort", 1000}, ChangeCase{"Grown", kBigFileBytes + (8u << 20)}),
+                         [](const ::testing::TestParamInfo<ChangeCase>& info) { return std::string(info.param.name); });
 
 // Another program holds the clipboard for 6 s while the window closes with a
 // long copy only promised: the text gets there, or a box says it will not.
