@@ -7,9 +7,10 @@
 namespace lumarind::win32 {
 namespace {
 
-// How long a closing window waits for work it cancelled: a read or write of
-// one piece, however slow the disk.
-constexpr DWORD kEndWaitMs = 5000;
+// How often a thread's read or write is cancelled again while StopAll waits:
+// one that began just after the last cancel, before the thread looked at the
+// flag, would otherwise be waited for to the end.
+constexpr DWORD kCancelAgainMs = 50;
 
 struct ThreadStart {
     WorkJob job;
@@ -32,19 +33,28 @@ DWORD WINAPI RunJob(void* parameter) {
 
 }  // namespace
 
-void BackgroundTask::StopAll() {
+bool BackgroundTask::StopAll() {
     if (running_) Retire(std::move(*running_));
     running_.reset();
-    for (Job& job : retired_) {
-        job.progress->Cancel();
-        CancelSynchronousIo(job.thread.get());
-    }
-    const DWORD deadline = GetTickCount() + kEndWaitMs;
+    for (Job& job : retired_) job.progress->Cancel();
+    const DWORD started = GetTickCount();
+    bool allEnded = true;
     for (const Job& job : retired_) {
-        const DWORD now = GetTickCount();
-        WaitForSingleObject(job.thread.get(), static_cast<LONG>(deadline - now) > 0 ? deadline - now : 0);
+        for (;;) {
+            CancelSynchronousIo(job.thread.get());
+            const DWORD waited = GetTickCount() - started;
+            const DWORD left = waited < endWaitMs_ ? endWaitMs_ - waited : 0;
+            if (WaitForSingleObject(job.thread.get(), left < kCancelAgainMs ? left : kCancelAgainMs) == WAIT_OBJECT_0) {
+                break;
+            }
+            if (left == 0) {
+                allEnded = false;
+                break;
+            }
+        }
     }
     retired_.clear();
+    return allEnded;
 }
 
 void BackgroundTask::Start(WorkKind kind, WorkJob job, WorkDone done) {
@@ -52,6 +62,8 @@ void BackgroundTask::Start(WorkKind kind, WorkJob job, WorkDone done) {
         Job earlier = std::move(*running_);
         running_.reset();
         earlier.progress->Cancel();
+        // A read waiting on a pipe or a slow device stops now, not when it returns.
+        CancelSynchronousIo(earlier.thread.get());
         WorkDone earlierDone = std::move(earlier.done);
         Retire(std::move(earlier));
         earlierDone(true);

@@ -19,16 +19,23 @@ using UniqueThread = UniqueHandle<NullIsInvalid<HANDLE, CloseHandle>>;
 
 class BackgroundTask {
 public:
+    // How long StopAll waits for work it cancelled: a read or write of one
+    // piece, however slow the disk.
+    static constexpr DWORD kEndWaitMs = 5000;
+
     // The window that gets finishedMessage (wParam: the job's number) when a
     // job has ended.
-    BackgroundTask(HWND window, UINT finishedMessage) : window_(window), finishedMessage_(finishedMessage) {}
+    BackgroundTask(HWND window, UINT finishedMessage, DWORD endWaitMs = kEndWaitMs)
+        : window_(window), finishedMessage_(finishedMessage), endWaitMs_(endWaitMs) {}
     BackgroundTask(const BackgroundTask&) = delete;
     BackgroundTask& operator=(const BackgroundTask&) = delete;
     ~BackgroundTask() { StopAll(); }
 
     // Stops whatever still runs, without its done, and waits a bounded time
     // for it, so that a save's temporary file is gone before the program is.
-    void StopAll();
+    // False when a thread is still running then (stuck in a read or write
+    // that does not return): it may yet touch whatever its job uses.
+    bool StopAll();
 
     // Work already running is cancelled and its done runs (cancelled) first;
     // its thread is left to notice and end on its own, so that the window
@@ -61,6 +68,7 @@ private:
 
     HWND window_;
     UINT finishedMessage_;
+    DWORD endWaitMs_;
     unsigned lastNumber_ = 0;
     std::optional<Job> running_;
     std::vector<Job> retired_;

@@ -10,6 +10,7 @@
 #include "app/win32/WindowFont.h"
 #include "common/UserTexts.h"
 #include "common/Version.h"
+#include "support/win32/AtomicFileWriter.h"
 #include "support/win32/BoxOwner.h"
 #include "support/win32/ProgramIcon.h"
 #include "support/win32/Win32Error.h"
@@ -28,6 +29,9 @@ constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIP
 constexpr DWORD kWindowExStyle = WS_EX_CONTROLPARENT | WS_EX_APPWINDOW;
 // WM_GETDPISCALEDSIZE, which the headers declare for Windows 10 (1703) only.
 constexpr UINT kGetDpiScaledSize = 0x02E4;
+// How long a program ending with work stuck waits for that work's temporary
+// file to be marked for deletion.
+constexpr DWORD kDiscardWaitMs = 2000;
 // The bit of a key-down's lParam set when the key was already down.
 constexpr LPARAM kRepeatedKey = LPARAM{1} << 30;
 
@@ -72,6 +76,11 @@ std::uint16_t ShiftState() {
     if (GetKeyState(VK_CONTROL) < 0) shift |= kCtrlMask;
     if (GetKeyState(VK_MENU) < 0) shift |= kAltMask;
     return shift;
+}
+
+DWORD WINAPI DiscardUnfinishedFiles(void*) {
+    AtomicFileWriter::DiscardUnfinished();
+    return 0;
 }
 
 void RegisterMainWindowClass(WNDPROC procedure) {
@@ -218,8 +227,19 @@ void MainWindow::Unload() {
     form_.Form_Unload(cancel);
     if (cancel != 0 || window_ == nullptr) return;
     // A save stopped half-way leaves the old file and nothing beside it.
-    if (work_) work_->StopAll();
+    StopAllWork();
     DestroyWindow(window_);
+}
+
+bool MainWindow::StopAllWork() {
+    if (!work_ || work_->StopAll()) return !workLeftRunning_;
+    workLeftRunning_ = true;
+    // The stuck save's writer will not remove its temporary file. Marking it
+    // for deletion may itself hang on such a device, so it is given a moment
+    // on a thread of its own, and the program ends regardless.
+    const UniqueThread discarding(CreateThread(nullptr, 0, &DiscardUnfinishedFiles, nullptr, 0, nullptr));
+    if (discarding) WaitForSingleObject(discarding.get(), kDiscardWaitMs);
+    return false;
 }
 
 void MainWindow::RunBeside(WorkKind kind, WorkJob job, WorkDone done) {
@@ -327,7 +347,7 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_ENDSESSION:
         // The process may be ended once this returns: a save is stopped so
         // that it leaves the old file as it was.
-        if (wParam != 0 && work_) work_->StopAll();
+        if (wParam != 0) StopAllWork();
         return 0;
     case WM_DPICHANGED:
         if (HIWORD(wParam) != 0 && lParam != 0) OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));

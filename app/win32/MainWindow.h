@@ -29,6 +29,11 @@ public:
     void Create();
     // Runs the load handler, then shows the window with the text box focused.
     void LoadAndShow();
+    // Stops all work, as the window does when it closes or the session
+    // ends. False when work was still running when stopped (stuck in a read
+    // or write), now or before: the program must then end without tearing
+    // down what that work may still touch.
+    bool StopAllWork();
     HWND hwnd() const { return window_; }
     // Key preview: gives a key-down to the form before the focused control
     // sees it. False when the key is used up: it has closed the window, or
@@ -106,6 +111,7 @@ private:
     mutable std::wstring wideTag_;
     std::unique_ptr<BackgroundTask> work_;
     ProgressPanel progress_;
+    bool workLeftRunning_ = false;
     int busyCount_ = 0;
     bool timerRunning_ = false;
     // What a drag brought, until the window takes it after the drop.

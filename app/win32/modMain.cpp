@@ -48,7 +48,14 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         win32::MainWindow window(components);
         window.Create();
         window.LoadAndShow();
-        return RunMessageLoop(window);
+        const int exitCode = RunMessageLoop(window);
+        // A thread stuck in a read or write (a dead network share, a hung
+        // device) may still use the document, the components and COM, which
+        // the teardown would free under it: the process ends here instead.
+        // The window is gone, a long copy is on the clipboard and a stuck
+        // save's temporary file is marked for deletion by now.
+        if (!window.StopAllWork()) TerminateProcess(GetCurrentProcess(), static_cast<UINT>(exitCode));
+        return exitCode;
     } catch (...) {
         win32::ShowUntrappedError(std::current_exception());
         return 1;

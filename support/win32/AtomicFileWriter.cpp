@@ -2,6 +2,10 @@
 
 #include <objbase.h>
 
+#include <algorithm>
+#include <mutex>
+#include <vector>
+
 #include "support/win32/LongPath.h"
 #include "support/win32/Win32Error.h"
 #include "support/win32/WriteAll.h"
@@ -61,7 +65,35 @@ std::wstring FolderOf(const std::wstring& path) {
     return end == std::wstring::npos ? std::wstring() : path.substr(0, end + 1);
 }
 
+// The writers whose temporary file exists and is not yet committed, for
+// DiscardUnfinished on another thread.
+struct UnfinishedWriters {
+    std::mutex lock;
+    std::vector<AtomicFileWriter*> writers;
+};
+
+UnfinishedWriters& Unfinished() {
+    static UnfinishedWriters unfinished;
+    return unfinished;
+}
+
+void Forget(AtomicFileWriter* writer) {
+    std::vector<AtomicFileWriter*>& writers = Unfinished().writers;
+    writers.erase(std::remove(writers.begin(), writers.end(), writer), writers.end());
+}
+
 }  // namespace
+
+void AtomicFileWriter::DiscardUnfinished() noexcept {
+    UnfinishedWriters& unfinished = Unfinished();
+    const std::lock_guard<std::mutex> guard(unfinished.lock);
+    for (AtomicFileWriter* writer : unfinished.writers) {
+        writer->discarded_ = true;
+        // The file was made shareable for deletion for this.
+        DeleteFileW(writer->temporary_.c_str());
+    }
+    unfinished.writers.clear();
+}
 
 std::wstring AtomicFileWriter::UniqueTemporaryName() {
     GUID guid{};
@@ -88,6 +120,10 @@ AtomicFileWriter::AtomicFileWriter(const std::wstring& path, const TemporaryName
 }
 
 AtomicFileWriter::~AtomicFileWriter() {
+    {
+        const std::lock_guard<std::mutex> guard(Unfinished().lock);
+        Forget(this);
+    }
     if (committed_ || temporary_.empty()) return;
     file_.reset();
     DeleteFileW(temporary_.c_str());
@@ -131,10 +167,14 @@ void AtomicFileWriter::CreateTemporary(const TemporaryNames& names) {
     const std::wstring folder = FolderOf(target_);
     for (int attempt = 0; attempt < kTemporaryNameAttempts; ++attempt) {
         const std::wstring candidate = folder + names();
-        file_.reset(CreateFileW(candidate.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_HIDDEN,
-                                nullptr));
+        // Shared for deletion only, so that DiscardUnfinished can remove it
+        // while a stuck write still holds it.
+        file_.reset(CreateFileW(candidate.c_str(), GENERIC_WRITE, FILE_SHARE_DELETE, nullptr, CREATE_NEW,
+                                FILE_ATTRIBUTE_HIDDEN, nullptr));
         if (file_) {
             temporary_ = candidate;
+            const std::lock_guard<std::mutex> guard(Unfinished().lock);
+            Unfinished().writers.push_back(this);
             return;
         }
         const DWORD code = GetLastError();
@@ -166,6 +206,13 @@ void AtomicFileWriter::Commit() {
     }
     CarryOverIdentity();
     if (!FlushFileBuffers(file_.get())) ThrowLastError();
+    {
+        // From here on the temporary file may be the one copy of the new
+        // content: no longer to discard, unless it has been already.
+        const std::lock_guard<std::mutex> guard(Unfinished().lock);
+        if (discarded_) ThrowCode(ERROR_OPERATION_ABORTED);
+        Forget(this);
+    }
     file_.reset();
     if (kind_ == Target::kExisting) {
         ReplaceTarget();

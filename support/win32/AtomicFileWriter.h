@@ -42,6 +42,13 @@ public:
     void Write(std::string_view bytes);
     void Commit();
 
+    // For a program that must end while a write is stuck for good (a dead
+    // network share, a hung device), so that its writer's destructor never
+    // runs: every unfinished temporary file is marked for deletion, which
+    // takes effect when the stuck handle closes with the process, and those
+    // writers can no longer commit. Writers made afterwards are not touched.
+    static void DiscardUnfinished() noexcept;
+
     // "~lumarind-" + a new GUID + ".tmp": no two saves, in any process, share it.
     static std::wstring UniqueTemporaryName();
     static BOOL ReplaceFileKeepingIdentity(const wchar_t* replaced, const wchar_t* replacement);
@@ -63,6 +70,8 @@ private:
     ReplaceCall replace_;
     UniqueFile file_;
     bool committed_ = false;
+    // Set by DiscardUnfinished; guarded by its lock.
+    bool discarded_ = false;
 };
 
 }  // namespace lumarind::win32

@@ -40,7 +40,10 @@ public:
         DWORD read = 0;
         if (!::ReadFile(file_.get(), buffer, capacity < kIoChunk ? static_cast<DWORD>(capacity) : kIoChunk, &read,
                         nullptr)) {
-            ThrowLastError();
+            // A pipe ends so when its writer has closed it: all it sent is read.
+            const DWORD code = GetLastError();
+            if (code == ERROR_BROKEN_PIPE) return 0;
+            ThrowCode(code);
         }
         return read;
     }
@@ -123,8 +126,10 @@ std::unique_ptr<FileContent> FileAccessWin32::OpenContent(const std::wstring& pa
     UniqueFile file(CreateFileW(fullPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                 nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!file) ThrowLastError();
+    // A pipe or a character device has no size to ask for (the question
+    // fails): it is read to its end, as a file reporting no size is.
     LARGE_INTEGER size{};
-    if (!GetFileSizeEx(file.get(), &size)) ThrowLastError();
+    if (GetFileType(file.get()) == FILE_TYPE_DISK && !GetFileSizeEx(file.get(), &size)) ThrowLastError();
     return std::make_unique<OpenFileContent>(std::move(file), size.QuadPart);
 }
 

@@ -255,6 +255,12 @@ bool RunningProgram::HasExited(DWORD deadlineMs) const {
     return WaitForSingleObject(process_.get(), deadlineMs) == WAIT_OBJECT_0;
 }
 
+DWORD RunningProgram::ExitCode() const {
+    DWORD code = STILL_ACTIVE;
+    GetExitCodeProcess(process_.get(), &code);
+    return code;
+}
+
 void RunningProgram::EndSession() const {
     std::vector<HWND> windows;
     EnumThreadWindows(

@@ -74,6 +74,8 @@ public:
     HWND Control(int id) const { return GetDlgItem(window_, id); }
     DWORD threadId() const { return threadId_; }
     bool HasExited(DWORD deadlineMs = kDeadlineMs) const;
+    // The exit status of a program that has ended.
+    DWORD ExitCode() const;
     // Ends the program as Windows does at the end of a session, or Restart
     // Manager for an installer: each of its top-level windows, shown or not,
     // is asked and told, then the process is ended without more ado.

@@ -6,12 +6,14 @@
 #include <algorithm>
 #include <deque>
 #include <functional>
+#include <memory>
 
 #include "support/Error.h"
 #include "support/win32/AtomicFileWriter.h"
 #include "support/win32/FileAccessWin32.h"
 #include "support/win32/LongPath.h"
 #include "support/win32/UniqueHandle.h"
+#include "tests/win32/RunProcess.h"
 #include "tests/win32/ScratchFolder.h"
 
 namespace lumarind {
@@ -50,33 +52,6 @@ void Save(const std::wstring& path, std::wstring_view text) {
     files.WriteFile(path, text, true, 1, 2, 1, scratch);
 }
 
-// The Unix name of a path, under Wine; empty elsewhere.
-std::wstring UnixName(const std::wstring& path) {
-    using Converter = char*(CDECL*)(const wchar_t*);
-    const auto convert = reinterpret_cast<Converter>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32"), "wine_get_unix_file_name")));
-    char* name = convert != nullptr ? convert(path.c_str()) : nullptr;
-    const std::string text = name != nullptr ? name : "";
-    HeapFree(GetProcessHeap(), 0, name);
-    return std::wstring(text.begin(), text.end());
-}
-
-// Starts a Unix program under Wine and waits until the condition holds:
-// Wine cannot wait for a Unix process itself.
-bool RunUnixProgram(std::wstring command, const std::function<bool()>& done) {
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
-        return false;
-    }
-    const win32::UniqueFile processHandle(process.hProcess), threadHandle(process.hThread);
-    for (const ULONGLONG deadline = GetTickCount64() + 10000; GetTickCount64() < deadline; Sleep(10)) {
-        if (done()) return true;
-    }
-    return false;
-}
-
 // A symbolic link for one test. Windows makes and removes it itself. Wine's
 // CreateSymbolicLinkW makes nothing and its DeleteFileW removes the link's
 // target, but Wine follows Unix links, which ln and rm make and remove.
@@ -88,9 +63,9 @@ public:
             made_ = true;
             return;
         }
-        unixLink_ = UnixName(link);
-        const std::wstring unixTarget = UnixName(target);
-        made_ = !unixLink_.empty() && RunUnixProgram(L"Z:\\bin\\ln -s \"" + unixTarget + L"\" \"" + unixLink_ + L"\"",
+        unixLink_ = testing::UnixName(link);
+        const std::wstring unixTarget = testing::UnixName(target);
+        made_ = !unixLink_.empty() && testing::RunUnixProgram(L"Z:\\bin\\ln -s \"" + unixTarget + L"\" \"" + unixLink_ + L"\"",
                                                      [this] { return Exists(); });
     }
     SymbolicLink(const SymbolicLink&) = delete;
@@ -100,7 +75,7 @@ public:
         if (unixLink_.empty()) {
             DeleteFileW(link_.c_str());
         } else {
-            RunUnixProgram(L"Z:\\bin\\rm -f \"" + unixLink_ + L"\"", [this] { return !Exists(); });
+            testing::RunUnixProgram(L"Z:\\bin\\rm -f \"" + unixLink_ + L"\"", [this] { return !Exists(); });
         }
     }
     bool made() const { return made_; }
@@ -331,6 +306,58 @@ TEST_F(AtomicFileWriterTest, AFileInAFolderOf230CharactersIsSavedAndReplaced) {
     EXPECT_EQ(win32::ExtendedPath(L"C:\\a.txt"), L"\\\\?\\C:\\a.txt");
     EXPECT_EQ(win32::ExtendedPath(L"\\\\server\\share\\a.txt"), L"\\\\?\\UNC\\server\\share\\a.txt");
     EXPECT_EQ(win32::UsualPath(win32::ExtendedPath(path)), path);
+}
+
+// Set in the process a case below starts: the file it saves over.
+constexpr wchar_t kStuckSaveVariable[] = L"LUMARIND_STUCK_SAVE_TARGET";
+
+// A program that must end while its save is stuck in a write ends without
+// the writer's destructor. Run as a program of its own (this one again, with
+// the target named in its environment), it writes, discards, and is ended:
+// the temporary file goes with it, and the old file stays.
+TEST(AtomicFileWriterDiscardTest, ASaveOfAProgramEndedAtOnceLeavesTheOldFileAndNothingBeside) {
+    wchar_t target[MAX_PATH] = {};
+    if (GetEnvironmentVariableW(kStuckSaveVariable, target, MAX_PATH) != 0) {
+        const auto writer = std::make_unique<win32::AtomicFileWriter>(target);
+        writer->Write("half of the new content");
+        win32::AtomicFileWriter::DiscardUnfinished();
+        TerminateProcess(GetCurrentProcess(), 7);
+    }
+    const ScratchFolder folder;
+    const std::wstring path = folder / L"target.txt";
+    WriteBytes(path, "old");
+    ASSERT_TRUE(SetEnvironmentVariableW(kStuckSaveVariable, path.c_str()));
+    wchar_t program[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, program, MAX_PATH);
+    const std::string self = std::string(::testing::UnitTest::GetInstance()->current_test_suite()->name()) + "." +
+                             ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    unsigned long exitCode = 0;
+    testing::RunProcess(L"\"" + std::wstring(program) + L"\" --gtest_filter=" + std::wstring(self.begin(), self.end()),
+                        &exitCode);
+    SetEnvironmentVariableW(kStuckSaveVariable, nullptr);
+    EXPECT_EQ(exitCode, 7u);
+    EXPECT_EQ(ReadBytes(path), "old");
+    EXPECT_EQ(SortedNames(folder), std::vector<std::wstring>{L"target.txt"});
+
+    // Only the writers there were when it ran are discarded; a discarded one
+    // that still reaches its commit is refused.
+    {
+        win32::AtomicFileWriter discarded(path);
+        discarded.Write("new");
+        win32::AtomicFileWriter::DiscardUnfinished();
+        win32::AtomicFileWriter later(path);
+        later.Write("later");
+        try {
+            discarded.Commit();
+            ADD_FAILURE() << "a discarded save was committed";
+        } catch (const Error& error) {
+            EXPECT_EQ(error.number(), static_cast<std::int32_t>(ERROR_OPERATION_ABORTED));
+        }
+        EXPECT_EQ(ReadBytes(path), "old");
+        later.Commit();
+    }
+    EXPECT_EQ(ReadBytes(path), "later");
+    EXPECT_EQ(SortedNames(folder), std::vector<std::wstring>{L"target.txt"});
 }
 
 }  // namespace

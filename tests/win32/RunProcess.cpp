@@ -41,4 +41,28 @@ std::string RunProcess(const std::wstring& commandLine, unsigned long* exitCode)
     return output;
 }
 
+std::wstring UnixName(const std::wstring& path) {
+    using Converter = char*(CDECL*)(const wchar_t*);
+    const auto convert = reinterpret_cast<Converter>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32"), "wine_get_unix_file_name")));
+    char* name = convert != nullptr ? convert(path.c_str()) : nullptr;
+    const std::string text = name != nullptr ? name : "";
+    HeapFree(GetProcessHeap(), 0, name);
+    return std::wstring(text.begin(), text.end());
+}
+
+bool RunUnixProgram(std::wstring command, const std::function<bool()>& done) {
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+        return false;
+    }
+    const win32::UniqueFile processHandle(process.hProcess), threadHandle(process.hThread);
+    for (const ULONGLONG deadline = GetTickCount64() + 10000; GetTickCount64() < deadline; Sleep(10)) {
+        if (done()) return true;
+    }
+    return false;
+}
+
 }  // namespace lumarind::testing

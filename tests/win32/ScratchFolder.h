@@ -22,6 +22,8 @@ private:
     std::wstring path_;
 };
 
+// The names in a folder, hidden ones included.
+std::vector<std::wstring> NamesIn(const std::wstring& folder);
 void WriteBytes(const std::wstring& path, const std::string& bytes);
 std::string ReadBytes(const std::wstring& path);
 
