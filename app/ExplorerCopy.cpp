@@ -2,6 +2,7 @@
 
 #include <new>
 #include <optional>
+#include <vector>
 
 #include "app/ResumeNext.h"
 #include "app/UserError.h"
@@ -18,14 +19,12 @@ constexpr wchar_t kLineBreak[] = L"\r\n";
 }  // namespace
 
 bool CopyFilesAsDataUrls(const std::vector<std::wstring>& paths, Components& components) {
-    std::wstring text;
+    std::vector<DocumentText> dataUrls;
     for (const std::wstring& path : paths) {
         const std::optional<Error> error = RunStep([&] {
             const std::unique_ptr<FileContent> content = components.fileAccess().OpenContent(path);
-            const DocumentText dataUrl = ComposeDataUrl(*content, tsGetFileExtension(path),
-                                                        [&] { return components.newRegistryReader(); });
-            text += OneLineForm(dataUrl.View().IsNarrow() ? dataUrl.View().Widened() : std::wstring(dataUrl.View().Wide()));
-            if (paths.size() > 1) text += kLineBreak;
+            dataUrls.push_back(ComposeDataUrl(*content, tsGetFileExtension(path),
+                                              [&] { return components.newRegistryReader(); }));
         });
         if (error) {
             components.errorBox().ShowError(InUserTerms(*error, texts::kFileTooLarge), kStyleOkCritical, 0, path + kBlankLine + texts::kCannotReadFile,
@@ -35,6 +34,19 @@ bool CopyFilesAsDataUrls(const std::vector<std::wstring>& paths, Components& com
     }
     const std::optional<Error> error = RunStep([&] {
         std::int32_t scratch = 0;
+        // One file's line is formed straight into the clipboard's memory, as
+        // the window's one-line copy forms it: its text is never made whole
+        // first, which for a large file was most of the verb's time.
+        if (dataUrls.size() == 1) {
+            components.clipboardText().SetDocument(dataUrls.front().View(), scratch, TextForm::kOneLine);
+            return;
+        }
+        std::wstring text;
+        for (const DocumentText& dataUrl : dataUrls) {
+            const TextView view = dataUrl.View();
+            text += OneLineForm(view.IsNarrow() ? view.Widened() : std::wstring(view.Wide()));
+            text += kLineBreak;
+        }
         // ASCII goes on as the window's copy puts it, as CF_TEXT.
         if (IsAscii(text)) {
             const std::string ascii(text.begin(), text.end());
